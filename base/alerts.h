@@ -1,0 +1,40 @@
+#pragma once
+// Every message the user sees goes through Alerts, so the core can show one without knowing the
+// platform, and tests can read each text and answer it.
+
+#include <string>
+
+namespace tessera {
+
+enum class AlertCaption {
+    Product,  // "Tessera": the plug-in's own warnings
+    Module,   // the plug-in module's file name: failures of the host
+    Path,     // the full path of the file the message is about (Alert::path)
+};
+
+enum class AlertIcon { None, Warning, Error, Information, Question };
+
+enum class AlertButtons { Ok, YesNo, YesNoCancel };
+
+enum class AlertAnswer { Ok, Yes, No, Cancel };
+
+struct Alert {
+    std::string text;
+    AlertCaption caption = AlertCaption::Product;
+    std::string path;  // the caption when caption is Path
+    AlertIcon icon = AlertIcon::None;
+    AlertButtons buttons = AlertButtons::Ok;
+};
+
+class Alerts {
+public:
+    virtual ~Alerts() = default;
+    virtual AlertAnswer Show(const Alert& alert) = 0;
+};
+
+inline constexpr const char* kProductName = "Tessera";
+
+// printf-style formatting for the fixed message texts that carry numbers or names.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace tessera

@@ -1,0 +1,42 @@
+#pragma once
+// The block the host keeps for us between calls: which resource to apply and the file that holds it.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "host/filter_record.h"
+
+namespace tessera {
+
+struct PluginCall;
+
+inline constexpr size_t kParametersBlockSize = 1304;
+inline constexpr size_t kDocumentNameField = 256;
+inline constexpr size_t kDocumentPathField = 1024;
+
+struct ParametersBlock {
+    int32_t marker = 0;
+    int32_t size = 0;
+    int32_t depth = 0;
+    int32_t mask = 0;
+    int32_t view = 0;
+    int32_t reserved = 0;
+    std::string documentName;  // stored cut at 255 characters
+    std::string documentPath;  // stored cut at 1023 characters
+};
+
+ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize> bytes);
+void EncodeParametersBlock(const ParametersBlock& block, std::span<uint8_t, kParametersBlockSize> bytes);
+
+// The host's handle callbacks, each checked for presence before it is called. A callback the host
+// leaves out (null, or beyond numHandleProcs) counts as failure.
+Handle NewHostHandle(const FilterRecord* record, int32 size);
+Ptr LockHostHandle(const FilterRecord* record, Handle handle);
+void UnlockHostHandle(const FilterRecord* record, Handle handle);
+
+// Creates the block on the first Parameters call, or marks the kept one; sets call.result on failure.
+void SetUpParameters(PluginCall& call);
+
+}  // namespace tessera

@@ -1,0 +1,282 @@
+#include "icon/resource_grid.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/byte_reader.h"
+#include "base/checked.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr int kSideOfSizeColumn[4] = {48, 32, 24, 16};  // slot % 4
+constexpr int kBitsOfDepthRow[3] = {4, 8, 32};          // slot / 4
+
+int SideColumn(int side) {
+    for (int i = 0; i < 4; ++i) {
+        if (kSideOfSizeColumn[i] == side) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int DepthRow(int bitsPerPixel) {
+    for (int i = 0; i < 3; ++i) {
+        if (kBitsOfDepthRow[i] == bitsPerPixel) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+uint32_t ColorTableBytes(int bitsPerPixel) {
+    return bitsPerPixel <= 8 ? 4u << bitsPerPixel : 0u;
+}
+
+void WriteCanonicalHeader(uint8_t* p, int width, int height, int bitsPerPixel) {
+    std::memset(p, 0, kBitmapInfoHeaderSize);
+    StoreU32LE(p + 0, kBitmapInfoHeaderSize);
+    StoreU32LE(p + 4, static_cast<uint32_t>(width));
+    StoreU32LE(p + 8, static_cast<uint32_t>(2 * height));
+    StoreU16LE(p + 12, 1);
+    StoreU16LE(p + 14, static_cast<uint16_t>(bitsPerPixel));
+}
+
+}  // namespace
+
+ResourceGrid::~ResourceGrid() {
+    ClearAll();
+}
+
+int ResourceGrid::SlotIndex(int width, int height, int bitsPerPixel) {
+    if (width != height) {
+        return -1;
+    }
+    const int column = SideColumn(width);
+    const int row = DepthRow(bitsPerPixel);
+    if (column < 0 || row < 0) {
+        return -1;
+    }
+    return 4 * row + column;
+}
+
+FormatGeometryResult ResourceGrid::FormatGeometry(const ResourceFormat& format) {
+    int side = 16;
+    switch (format.size) {
+        case 1:
+            side = 24;
+            break;
+        case 2:
+            side = 32;
+            break;
+        case 3:
+            side = 48;
+            break;
+        default:
+            break;
+    }
+    int bits = 4;
+    if (format.depth == 1) {
+        bits = 8;
+    } else if (format.depth == 2) {
+        bits = 32;
+    }
+    return {side, side, bits};
+}
+
+int ResourceGrid::SlotForFormat(const ResourceFormat& format) {
+    const FormatGeometryResult g = FormatGeometry(format);
+    return SlotIndex(g.width, g.height, g.bitsPerPixel);
+}
+
+FormatGeometryResult ResourceGrid::SlotGeometry(int slot) {
+    const int side = kSideOfSizeColumn[slot % 4];
+    return {side, side, kBitsOfDepthRow[slot / 4]};
+}
+
+int ResourceGrid::CountPresent() const {
+    int count = 0;
+    for (const IconResource& r : slots_) {
+        count += r.present != 0 ? 1 : 0;
+    }
+    return count;
+}
+
+bool ResourceGrid::IsModified() const {
+    for (const IconResource& r : slots_) {
+        if (r.modified != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ResourceGrid::ClearSlot(int slot, int32_t modifiedValue) {
+    if (slot < 0 || slot >= kSlotCount) {
+        return;
+    }
+    IconResource& r = slots_[static_cast<size_t>(slot)];
+    if (r.present != 0) {
+        r.image.reset();
+        r.imageSize = 0;
+        r.present = 0;
+        r.header = nullptr;
+        r.colorBits = nullptr;
+        r.maskBits = nullptr;
+    }
+    r.modified = modifiedValue;
+}
+
+void ResourceGrid::ClearAll() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        ClearSlot(slot, 0);
+    }
+}
+
+void ResourceGrid::RemoveSlot(int slot) {
+    ClearSlot(slot, 1);
+}
+
+void ResourceGrid::RemoveResource(const ResourceFormat& format) {
+    const int slot = SlotForFormat(format);
+    if (slot != -1) {
+        RemoveSlot(slot);
+    }
+}
+
+bool ResourceGrid::LayoutFromHeader(IconResource* resource, int slot) {
+    if (resource == nullptr || resource->image == nullptr || slot < 0 || slot >= kSlotCount) {
+        return false;
+    }
+    ByteReader reader({resource->image.get(), resource->imageSize});
+    const uint32_t biSize = reader.U32LE();
+    const int32_t biWidth = reader.I32LE();
+    const int32_t biHeight = reader.I32LE();
+    const uint16_t biPlanes = reader.U16LE();
+    const uint16_t biBitCount = reader.U16LE();
+    reader.Skip(16);  // compression, image size, resolutions
+    const uint32_t biClrUsed = reader.U32LE();
+    if (!reader.Ok() || biSize < kBitmapInfoHeaderSize) {
+        return false;
+    }
+
+    const FormatGeometryResult expected = SlotGeometry(slot);
+    const int32_t height = biHeight / 2;
+    if (biPlanes != 1 || biBitCount != expected.bitsPerPixel || biWidth != expected.width ||
+        height != expected.height) {
+        return false;
+    }
+
+    uint32_t entries = biClrUsed & 0xFFFFu;
+    if (entries == 0) {
+        switch (biBitCount) {
+            case 1:
+                entries = 2;
+                break;
+            case 4:
+                entries = 16;
+                break;
+            case 8:
+                entries = 256;
+                break;
+            default:
+                break;
+        }
+    }
+    const uint64_t tableBytes = (4u * entries) % 65536u;
+    const uint64_t colorOffset = uint64_t{biSize} + tableBytes;
+    const uint64_t colorBytes = uint64_t(height) * uint64_t(ColorStride(biWidth, biBitCount));
+    const uint64_t maskBytes = uint64_t(height) * uint64_t(MaskStride(biWidth));
+    const uint64_t size = resource->imageSize;
+    if (!RangeFits(colorOffset, colorBytes, size) || !RangeFits(colorOffset + colorBytes, maskBytes, size)) {
+        return false;
+    }
+
+    uint8_t* block = resource->image.get();
+    resource->header = block;
+    resource->width = biWidth;
+    resource->height = height;
+    resource->bitsPerPixel = biPlanes * biBitCount;
+    resource->colorBits = block + colorOffset;
+    resource->maskBits = block + colorOffset + colorBytes;
+    return true;
+}
+
+void ResourceGrid::PrepareResource(const ResourceFormat& format) {
+    const int slot = SlotForFormat(format);
+    if (slot == -1) {
+        return;
+    }
+    const FormatGeometryResult g = FormatGeometry(format);
+    IconResource& r = slots_[static_cast<size_t>(slot)];
+    r.width = g.width;
+    r.height = g.height;
+    r.bitsPerPixel = g.bitsPerPixel;
+
+    const uint32_t tableBytes = ColorTableBytes(g.bitsPerPixel);
+    const uint32_t colorStride = static_cast<uint32_t>(ColorStride(g.width, g.bitsPerPixel));
+    const uint32_t maskStride = static_cast<uint32_t>(MaskStride(g.width));
+    const uint32_t canonicalSize =
+        kBitmapInfoHeaderSize + tableBytes + uint32_t(g.height) * colorStride + uint32_t(g.height) * maskStride;
+
+    if (r.present == 0 || r.imageSize != canonicalSize) {
+        std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[canonicalSize]);
+        if (!block) {
+            return;
+        }
+        r.image = std::move(block);
+        r.imageSize = canonicalSize;
+    }
+    std::memset(r.image.get(), 0, canonicalSize);
+    r.present = 1;
+    r.modified = 1;
+
+    uint8_t* block = r.image.get();
+    WriteCanonicalHeader(block, g.width, g.height, g.bitsPerPixel);
+    r.header = block;
+    r.colorBits = block + kBitmapInfoHeaderSize + tableBytes;
+    r.maskBits = r.colorBits + g.height * colorStride;
+}
+
+void ResourceGrid::GetResourceBits(const ResourceFormat& format, ResourceBits& bits) const {
+    const int slot = SlotForFormat(format);
+    if (slot == -1) {
+        return;
+    }
+    const IconResource& r = slots_[static_cast<size_t>(slot)];
+    if (r.present == 0) {
+        bits = ResourceBits{};
+        return;
+    }
+    bits.colorRows = r.colorBits;
+    bits.colorStride = ColorStride(r.width, r.bitsPerPixel);
+    bits.maskRows = r.maskBits;
+    bits.maskStride = MaskStride(r.width);
+    bits.colorTable = r.header + kBitmapInfoHeaderSize;
+}
+
+bool ResourceGrid::AdoptImage(int slot, std::unique_ptr<uint8_t[]> block, uint32_t size, int32_t modifiedValue) {
+    if (slot < 0 || slot >= kSlotCount || !block) {
+        return false;
+    }
+    IconResource candidate;
+    candidate.image = std::move(block);
+    candidate.imageSize = size;
+    if (!LayoutFromHeader(&candidate, slot)) {
+        return false;
+    }
+    candidate.present = 1;
+    candidate.modified = modifiedValue;
+    slots_[static_cast<size_t>(slot)] = std::move(candidate);
+    return true;
+}
+
+void ResourceGrid::ClearModifiedFlags() {
+    for (IconResource& r : slots_) {
+        r.modified = 0;
+    }
+}
+
+}  // namespace tessera

@@ -1,0 +1,96 @@
+#pragma once
+// The document: twelve icon images, each held byte for byte as an .ico file stores it (header, colour
+// table, colour rows bottom-up, mask rows bottom-up), with a modified flag per slot.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "icon/resource_format.h"
+
+namespace tessera {
+
+struct IconResource {
+    int32_t present = 0;
+    int32_t modified = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bitsPerPixel = 0;
+    std::unique_ptr<uint8_t[]> image;
+    uint32_t imageSize = 0;
+    // Views into image; never owned on their own.
+    uint8_t* header = nullptr;
+    uint8_t* colorBits = nullptr;
+    uint8_t* maskBits = nullptr;
+};
+
+struct FormatGeometryResult {
+    int width;
+    int height;
+    int bitsPerPixel;
+};
+
+// What the drawing, conversion and layer code need to reach one image's pixels.
+struct ResourceBits {
+    uint8_t* colorRows = nullptr;
+    int colorStride = 0;
+    uint8_t* maskRows = nullptr;
+    int maskStride = 0;
+    uint8_t* colorTable = nullptr;  // RGBQUADs at byte 40 of the block
+};
+
+inline constexpr int kSlotCount = 12;
+inline constexpr uint32_t kBitmapInfoHeaderSize = 40;
+
+// Row strides of the packed layout.
+constexpr int ColorStride(int width, int bitsPerPixel) {
+    return ((width * bitsPerPixel + 31) / 32) * 4;
+}
+constexpr int MaskStride(int width) {
+    return ((width + 31) / 32) * 4;
+}
+
+class ResourceGrid {
+public:
+    ResourceGrid() = default;
+    ResourceGrid(const ResourceGrid&) = delete;
+    ResourceGrid& operator=(const ResourceGrid&) = delete;
+    virtual ~ResourceGrid();
+
+    // Slot 0..11 for a square image of 16, 24, 32 or 48 pixels at 4, 8 or 32 bits per pixel; else -1.
+    static int SlotIndex(int width, int height, int bitsPerPixel);
+    static FormatGeometryResult FormatGeometry(const ResourceFormat& format);
+    static int SlotForFormat(const ResourceFormat& format);
+    // The size and depth of each slot, as the slot table orders them.
+    static FormatGeometryResult SlotGeometry(int slot);
+
+    [[nodiscard]] int CountPresent() const;
+    [[nodiscard]] bool IsModified() const;
+    void ClearSlot(int slot, int32_t modifiedValue);
+    void ClearAll();
+    void RemoveSlot(int slot);
+    void RemoveResource(const ResourceFormat& format);
+
+    // Fills the views and geometry of a resource from its header. Accepts the block only when it holds
+    // the 40-byte header, the colour table, the colour rows and the mask rows the header implies, and
+    // when the header describes the image of `slot`; otherwise the resource is left untouched.
+    static bool LayoutFromHeader(IconResource* resource, int slot);
+
+    // Gives the named slot a canonical zero-filled block for the caller to fill.
+    void PrepareResource(const ResourceFormat& format);
+    // Leaves `bits` as it was when the format names no slot; all none when the slot is empty.
+    void GetResourceBits(const ResourceFormat& format, ResourceBits& bits) const;
+
+    // Puts a block read from a file into a slot, replacing what was there. Fails, and leaves the slot
+    // as it was, when LayoutFromHeader rejects the block.
+    bool AdoptImage(int slot, std::unique_ptr<uint8_t[]> block, uint32_t size, int32_t modifiedValue);
+    // Clears every modified flag (after the grid was written to a file).
+    void ClearModifiedFlags();
+
+    [[nodiscard]] const IconResource& Slot(int slot) const { return slots_.at(static_cast<size_t>(slot)); }
+
+private:
+    std::array<IconResource, kSlotCount> slots_;
+};
+
+}  // namespace tessera
