@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "base/byte_reader.h"
+#include "host/parameters_block.h"
+#include "host/plugin_call.h"
+#include "host/plugin_entry.h"
+#include "support/fake_alerts.h"
+
+namespace tessera {
+namespace {
+
+class FakePlatform final : public PluginPlatform {
+public:
+    void ShowAbout(intptr_t owner) override { aboutOwners.push_back(owner); }
+    bool IsFirstRun() override { return firstRun; }
+    void ShowWelcome(intptr_t owner) override { welcomeOwners.push_back(owner); }
+    int RunMainWindow(PluginCall& call, intptr_t owner) override {
+        windowOwners.push_back(owner);
+        if (windowSetsResult) {
+            call.result = -1;  // as a failed fetch inside the window would
+        }
+        return endCode;
+    }
+    void ApplyToLayer(PluginCall& call) override {
+        ++applied;
+        call.result = applyResult;
+    }
+    Alerts& UserAlerts() override { return alerts; }
+
+    bool firstRun = false;
+    bool windowSetsResult = false;
+    int endCode = kMainWindowDone;
+    OSErr applyResult = noErr;
+    int applied = 0;
+    std::vector<intptr_t> aboutOwners, welcomeOwners, windowOwners;
+    test::FakeAlerts alerts;
+};
+
+// Handle procs over a single static block, with switches for failing hosts.
+struct FakeHandles {
+    static inline std::vector<char> storage;
+    static inline char* master = nullptr;
+    static inline int newCalls = 0;
+    static inline int locks = 0;
+    static inline int unlocks = 0;
+    static inline bool failNew = false;
+    static inline bool failLock = false;
+
+    static Handle New(int32 size) {
+        ++newCalls;
+        if (failNew) {
+            return nullptr;
+        }
+        storage.assign(static_cast<size_t>(size), '\x5A');  // garbage, as fresh host memory may hold
+        master = storage.data();
+        return &master;
+    }
+    static Ptr Lock(Handle h, Boolean) {
+        ++locks;
+        return failLock ? nullptr : *h;
+    }
+    static void Unlock(Handle) { ++unlocks; }
+    static void Reset() {
+        storage.clear();
+        master = nullptr;
+        newCalls = locks = unlocks = 0;
+        failNew = failLock = false;
+    }
+};
+
+HandleProcs FullProcs() {
+    HandleProcs procs{};
+    procs.handleProcsVersion = 1;
+    procs.numHandleProcs = 8;
+    procs.newProc = &FakeHandles::New;
+    procs.lockProc = &FakeHandles::Lock;
+    procs.unlockProc = &FakeHandles::Unlock;
+    return procs;
+}
+
+class PluginEntryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        FakeHandles::Reset();
+        std::memset(&record, 0, sizeof(record));
+        procs = FullProcs();
+        record.handleProcs = &procs;
+        record.platformData = &platformData;
+    }
+
+    OSErr Call(int16 selector, int16 hostResult = 0) {
+        int16 result = hostResult;
+        data = 12345;
+        PluginEntry(selector, &record, &data, &result, platform);
+        return result;
+    }
+
+    FilterRecord record;
+    HandleProcs procs;
+    PlatformData platformData{0x1234};
+    intptr_t data = 0;
+    FakePlatform platform;
+};
+
+TEST_F(PluginEntryTest, SelectorsAnswerTheirResultsAndAlwaysClearTheDataValue) {
+    struct Case {
+        int16 selector;
+        int16 hostResult;
+        OSErr expected;
+    };
+    const Case cases[] = {
+        {filterSelectorPrepare, 7, noErr}, {filterSelectorContinue, 7, noErr}, {filterSelectorFinish, 7, noErr},
+        {6, 7, 7},                         {-3, -99, -99},                     {filterSelectorParameters, 7, noErr},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Call(c.selector, c.hostResult), c.expected) << "selector " << c.selector;
+        EXPECT_EQ(data, 0) << "selector " << c.selector;
+    }
+}
+
+TEST_F(PluginEntryTest, AboutReadsOnlyTheAboutRecord) {
+    AboutRecord about{};
+    PlatformData owner{0x4321};
+    about.platformData = &owner;
+    int16 result = 9;
+    PluginEntry(filterSelectorAbout, &about, &data, &result, platform);
+    EXPECT_EQ(result, noErr);
+    ASSERT_EQ(platform.aboutOwners.size(), 1u);
+    EXPECT_EQ(platform.aboutOwners[0], 0x4321);
+
+    about.platformData = nullptr;
+    PluginEntry(filterSelectorAbout, &about, &data, &result, platform);
+    PluginEntry(filterSelectorAbout, nullptr, nullptr, nullptr, platform);
+    EXPECT_EQ(platform.aboutOwners, (std::vector<intptr_t>{0x4321, 0, 0}));
+}
+
+TEST_F(PluginEntryTest, FirstParametersCallMakesAClearedBlock) {
+    EXPECT_EQ(Call(filterSelectorParameters), noErr);
+    ASSERT_NE(record.parameters, nullptr);
+    ASSERT_EQ(FakeHandles::storage.size(), kParametersBlockSize);
+    const auto* p = reinterpret_cast<const uint8_t*>(FakeHandles::storage.data());
+    EXPECT_EQ(LoadU32LE(p), 1u);
+    for (int offset = 4; offset < 24; ++offset) {
+        EXPECT_EQ(p[offset], 0) << offset;
+    }
+    EXPECT_EQ(p[24], 0);
+    EXPECT_EQ(p[280], 0);
+    EXPECT_EQ(FakeHandles::locks, FakeHandles::unlocks);
+}
+
+TEST_F(PluginEntryTest, SecondParametersCallKeepsTheLastRunsChoice) {
+    Call(filterSelectorParameters);
+    ParametersBlock block;
+    block.marker = 0;
+    block.size = 2;
+    block.depth = 1;
+    block.mask = 0;
+    block.view = 2;
+    block.documentName = "a.ico";
+    block.documentPath = "C:\\icons\\a.ico";
+    EncodeParametersBlock(block, std::span<uint8_t, kParametersBlockSize>(
+                                     reinterpret_cast<uint8_t*>(FakeHandles::storage.data()), kParametersBlockSize));
+    EXPECT_EQ(Call(filterSelectorParameters), noErr);
+    EXPECT_EQ(FakeHandles::newCalls, 1);
+    const ParametersBlock kept = DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(
+        reinterpret_cast<const uint8_t*>(FakeHandles::storage.data()), kParametersBlockSize));
+    EXPECT_EQ(kept.marker, 1);
+    EXPECT_EQ(kept.size, 2);
+    EXPECT_EQ(kept.depth, 1);
+    EXPECT_EQ(kept.view, 2);
+    EXPECT_EQ(kept.documentName, "a.ico");
+    EXPECT_EQ(kept.documentPath, "C:\\icons\\a.ico");
+}
+
+TEST_F(PluginEntryTest, ParametersFailuresOfTheHost) {
+    struct Case {
+        const char* what;
+        void (*breakHost)(HandleProcs&);
+        OSErr expected;
+        bool handleKept;
+    };
+    const Case cases[] = {
+        {"newProc fails", [](HandleProcs&) { FakeHandles::failNew = true; }, nilHandleErr, false},
+        {"newProc null", [](HandleProcs& p) { p.newProc = nullptr; }, nilHandleErr, false},
+        {"no procs declared", [](HandleProcs& p) { p.numHandleProcs = 0; }, nilHandleErr, false},
+        {"lockProc fails", [](HandleProcs&) { FakeHandles::failLock = true; }, paramErr, true},
+        {"lockProc null", [](HandleProcs& p) { p.lockProc = nullptr; }, paramErr, true},
+        {"lock beyond numHandleProcs", [](HandleProcs& p) { p.numHandleProcs = 4; }, paramErr, true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        c.breakHost(procs);
+        EXPECT_EQ(Call(filterSelectorParameters), c.expected) << c.what;
+        EXPECT_EQ(record.parameters != nullptr, c.handleKept) << c.what;
+    }
+    SetUp();
+    record.handleProcs = nullptr;
+    EXPECT_EQ(Call(filterSelectorParameters), nilHandleErr);
+}
+
+TEST_F(PluginEntryTest, UnlockBeyondNumHandleProcsIsSkipped) {
+    procs.numHandleProcs = 5;
+    EXPECT_EQ(Call(filterSelectorParameters), noErr);
+    EXPECT_EQ(FakeHandles::unlocks, 0);
+}
+
+TEST_F(PluginEntryTest, StartEndCodesDecideTheResult) {
+    struct Case {
+        int endCode;
+        OSErr expected;
+        int applied;
+        size_t messages;
+    };
+    const Case cases[] = {
+        {kMainWindowDone, userCanceledErr, 0, 0},
+        {kMainWindowApply, noErr, 1, 0},
+        {kMainWindowFailed, userCanceledErr, 0, 1},
+        {0, 42, 0, 0},
+        {7, 42, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        platform = FakePlatform();
+        platform.endCode = c.endCode;
+        EXPECT_EQ(Call(filterSelectorStart, 42), c.expected) << "end code " << c.endCode;
+        EXPECT_EQ(platform.applied, c.applied) << "end code " << c.endCode;
+        ASSERT_EQ(platform.alerts.Shown().size(), c.messages) << "end code " << c.endCode;
+        if (c.messages != 0) {
+            const Alert& a = platform.alerts.Shown()[0];
+            EXPECT_EQ(a.text, "Can't open application window.");
+            EXPECT_EQ(a.caption, AlertCaption::Product);
+            EXPECT_EQ(a.icon, AlertIcon::Warning);
+            EXPECT_EQ(a.buttons, AlertButtons::Ok);
+        }
+        EXPECT_EQ(data, 0);
+    }
+}
+
+TEST_F(PluginEntryTest, ApplyReportsWhatWritingIntoTheLayerReports) {
+    platform.endCode = kMainWindowApply;
+    platform.applyResult = paramErr;
+    EXPECT_EQ(Call(filterSelectorStart), paramErr);
+}
+
+TEST_F(PluginEntryTest, AnErrorLeftByTheWindowSurvivesAnUnknownEndCode) {
+    platform.endCode = 5;
+    platform.windowSetsResult = true;
+    EXPECT_EQ(Call(filterSelectorStart), -1);
+}
+
+TEST_F(PluginEntryTest, WelcomeOnlyOnTheFirstRunAndOwnedByTheHostWindow) {
+    platform.firstRun = true;
+    Call(filterSelectorStart);
+    platform.firstRun = false;
+    Call(filterSelectorStart);
+    EXPECT_EQ(platform.welcomeOwners, (std::vector<intptr_t>{0x1234}));
+    EXPECT_EQ(platform.windowOwners, (std::vector<intptr_t>{0x1234, 0x1234}));
+    record.platformData = nullptr;
+    Call(filterSelectorStart);
+    EXPECT_EQ(platform.windowOwners.back(), 0);
+}
+
+TEST_F(PluginEntryTest, NullPointersFromTheHostAreNeverWrittenThrough) {
+    for (int16 selector = -1; selector <= 6; ++selector) {
+        PluginEntry(selector, nullptr, nullptr, nullptr, platform);
+        int16 result = 3;
+        PluginEntry(selector, nullptr, &data, &result, platform);
+        if (selector == filterSelectorParameters || selector == filterSelectorStart) {
+            EXPECT_EQ(result, paramErr) << selector;
+        }
+    }
+    EXPECT_EQ(platform.windowOwners.size(), 0u);
+}
+
+TEST(ParametersBlockTest, LongNamesAreCutWithTheirTerminator) {
+    ParametersBlock block;
+    block.documentName = std::string(300, 'n');
+    block.documentPath = std::string(2000, 'p');
+    std::array<uint8_t, kParametersBlockSize> bytes{};
+    EncodeParametersBlock(block, bytes);
+    EXPECT_EQ(bytes[24 + 255], 0);
+    EXPECT_EQ(bytes[280 + 1023], 0);
+    const ParametersBlock back = DecodeParametersBlock(bytes);
+    EXPECT_EQ(back.documentName, std::string(255, 'n'));
+    EXPECT_EQ(back.documentPath, std::string(1023, 'p'));
+}
+
+}  // namespace
+}  // namespace tessera
