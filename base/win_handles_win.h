@@ -1,0 +1,124 @@
+#pragma once
+// One small owner per kind of Windows handle. Non-copyable, movable; each releases its handle the one
+// right way for its kind.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace tessera {
+
+template <typename T, typename Traits>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(T handle) : handle_(handle) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+    ~UniqueHandle() { reset(); }
+
+    [[nodiscard]] T get() const { return handle_; }
+    [[nodiscard]] explicit operator bool() const { return Traits::IsValid(handle_); }
+    T release() { return std::exchange(handle_, Traits::Invalid()); }
+    void reset(T handle = Traits::Invalid()) {
+        if (Traits::IsValid(handle_)) {
+            Traits::Close(handle_);
+        }
+        handle_ = handle;
+    }
+
+private:
+    T handle_ = Traits::Invalid();
+};
+
+template <typename T>
+struct NullInvalid {
+    static T Invalid() { return nullptr; }
+    static bool IsValid(T h) { return h != nullptr; }
+};
+
+struct GdiObjectTraits : NullInvalid<HGDIOBJ> {
+    static void Close(HGDIOBJ h) { DeleteObject(h); }
+};
+struct MemoryDcTraits : NullInvalid<HDC> {
+    static void Close(HDC h) { DeleteDC(h); }
+};
+struct IconTraits : NullInvalid<HICON> {
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+struct KeyTraits : NullInvalid<HKEY> {
+    static void Close(HKEY h) { RegCloseKey(h); }
+};
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+struct ModuleTraits : NullInvalid<HMODULE> {
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+
+using UniqueHdc = UniqueHandle<HDC, MemoryDcTraits>;
+using UniqueHicon = UniqueHandle<HICON, IconTraits>;
+using UniqueHkey = UniqueHandle<HKEY, KeyTraits>;
+using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
+using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+
+// A GDI object (bitmap, brush, pen, font) of a known kind, deleted with DeleteObject.
+template <typename T>
+class UniqueGdiObj {
+public:
+    UniqueGdiObj() = default;
+    explicit UniqueGdiObj(T object) : object_(object) {}
+    [[nodiscard]] T get() const { return static_cast<T>(object_.get()); }
+    [[nodiscard]] explicit operator bool() const { return static_cast<bool>(object_); }
+    void reset(T object = nullptr) { object_.reset(object); }
+    T release() { return static_cast<T>(object_.release()); }
+
+private:
+    UniqueHandle<HGDIOBJ, GdiObjectTraits> object_;
+};
+
+// A DC borrowed from a window with GetDC, given back with ReleaseDC on the same window.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), hdc_(GetDC(hwnd)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (hdc_ != nullptr) {
+            ReleaseDC(hwnd_, hdc_);
+        }
+    }
+    [[nodiscard]] HDC get() const { return hdc_; }
+
+private:
+    HWND hwnd_;
+    HDC hdc_;
+};
+
+// Selects an object into a DC and puts the previous one back when it goes out of scope.
+class SelectGuard {
+public:
+    SelectGuard(HDC hdc, HGDIOBJ object) : hdc_(hdc), previous_(SelectObject(hdc, object)) {}
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+    ~SelectGuard() {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR) {
+            SelectObject(hdc_, previous_);
+        }
+    }
+
+private:
+    HDC hdc_;
+    HGDIOBJ previous_;
+};
+
+}  // namespace tessera
