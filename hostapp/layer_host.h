@@ -1,0 +1,152 @@
+#pragma once
+// A host that holds one RGB layer in memory and calls a filter the way the photo editor does: it keeps
+// the filter record, hands out memory through its handle callbacks and delivers the layer's pixels
+// through advanceState. tessera-host.exe runs the plug-in on it, and the native tests use it as their
+// host, so both see the same record layout and the same buffer rules.
+//
+// advanceState and the handle callbacks take no host argument, so they reach the host that is current:
+// a host becomes current when it is made and while it runs a filter, and stops being current when it
+// is destroyed.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "host/filter_record.h"
+
+namespace tessera {
+
+// The plug-in's exported entry, as the host calls it.
+using FilterEntryProc = void (*)(int16 selector, void* record, intptr_t* data, int16* result);
+
+// An RGB layer, top row first, with (4 planes) or without (3 planes) its transparency plane.
+struct Layer {
+    int width = 0;
+    int height = 0;
+    int planes = 0;
+    std::unique_ptr<uint8_t[]> pixels;
+
+    [[nodiscard]] size_t ByteCount() const {
+        return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(planes);
+    }
+    [[nodiscard]] uint8_t* At(int x, int y) const {
+        return pixels.get() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) *
+                                  static_cast<size_t>(planes);
+    }
+};
+
+inline constexpr int kMaxLayerSide = 30000;
+
+// A zero-filled layer; none when a side is not 1..kMaxLayerSide, planes is not 3 or 4, or memory is short.
+std::optional<Layer> MakeLayer(int width, int height, int planes);
+
+struct LayerHostOptions {
+    int rowPadding = 0;       // bytes after each row of every buffer, so rows are not packed
+    bool haveMask = false;    // a selection mask is offered (maskRect is honoured)
+    bool isFloating = false;  // the selection floats: the plug-in gets no absolute plane counts
+    intptr_t window = 0;      // the window that owns the plug-in's dialogs
+};
+
+struct FilterRunResult {
+    OSErr result = noErr;
+    int16 selector = filterSelectorParameters;  // the call that gave the result (or was running)
+};
+
+class LayerHost {
+  public:
+    explicit LayerHost(Layer layer, const LayerHostOptions& options = {});
+    ~LayerHost();
+    LayerHost(const LayerHost&) = delete;
+    LayerHost& operator=(const LayerHost&) = delete;
+
+    [[nodiscard]] FilterRecord& Record() { return record_; }
+    [[nodiscard]] const Layer& GetLayer() const { return layer_; }
+    // The selection must be non-empty and lie inside the image; otherwise it is refused.
+    bool SetSelection(const Rect& selection);
+
+    // The handle callbacks as the plug-in sees them: tests may null members or lower numHandleProcs.
+    [[nodiscard]] HandleProcs& Procs() { return procs_; }
+    void SetNewFails(bool fails) { newFails_ = fails; }
+    void SetLockFails(bool fails) { lockFails_ = fails; }
+    [[nodiscard]] size_t LiveHandles() const;
+    [[nodiscard]] int LockedHandles() const;
+
+    // Puts the bytes into the parameters handle, creating it when there is none.
+    bool SetParameters(std::span<const uint8_t> bytes);
+    // The bytes of the parameters handle; none when there is no handle.
+    [[nodiscard]] std::optional<std::vector<uint8_t>> ParametersBytes() const;
+
+    // The host's advanceState: the previous output buffer goes into the layer, then the buffers of the
+    // current request are delivered.
+    OSErr AdvanceState();
+    // From now on advanceState does nothing and answers this error (noErr to go back to normal).
+    void SetAdvanceStateError(OSErr error) { advanceError_ = error; }
+    [[nodiscard]] int AdvanceStateCalls() const { return advanceCalls_; }
+    // Takes the pending output buffer into the layer, as the end of a run does.
+    void CommitOutput();
+    // Bytes the plug-in wrote into the padding at the end of output rows (none is ever right).
+    [[nodiscard]] int PaddingWrites() const { return paddingWrites_; }
+
+    // Parameters, Prepare, Start, then Continue while any request is non-empty, then Finish. The output
+    // reaches the layer only when the whole run succeeds; after a failure the layer is as it was.
+    FilterRunResult RunFilter(FilterEntryProc entry);
+    OSErr RunAbout(FilterEntryProc entry);
+
+  private:
+    struct HostHandle;
+    struct Buffer {
+        std::unique_ptr<uint8_t[]> bytes;
+        Rect rect{};
+        int16 loPlane = 0;
+        int16 hiPlane = 0;
+        int32 rowBytes = 0;
+        int32 columnBytes = 0;
+    };
+    class CurrentScope;
+
+    static OSErr AdvanceStateProc();
+    static Handle NewProc(int32 size);
+    static void DisposeProc(Handle handle);
+    static int32 GetSizeProc(Handle handle);
+    static OSErr SetSizeProc(Handle handle, int32 size);
+    static Ptr LockProc(Handle handle, Boolean moveHigh);
+    static void UnlockProc(Handle handle);
+    static void RecoverSpaceProc(int32 size);
+    static Boolean AbortProc();
+    static void ProgressProc(int32 done, int32 total);
+
+    Handle NewHandle(int32 size);
+    HostHandle* Find(Handle handle) const;
+    void DisposeHandle(Handle handle);
+    bool ResizeHandle(HostHandle& handle, int32 size);
+
+    void ResetRequest();
+    void ReleaseBuffers();
+    OSErr Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 padding, Buffer& buffer);
+    OSErr DeliverMask(const Rect& rect, int16 padding, Buffer& buffer);
+    int16 CallEntry(FilterEntryProc entry, int16 selector);
+
+    static LayerHost* current_;
+    LayerHost* previous_ = nullptr;
+
+    Layer layer_;
+    LayerHostOptions options_;
+    FilterRecord record_{};
+    HandleProcs procs_{};
+    PlatformData platform_{};
+    HostHandle* handles_ = nullptr;
+    bool newFails_ = false;
+    bool lockFails_ = false;
+    Buffer in_;
+    Buffer out_;
+    Buffer mask_;
+    OSErr advanceError_ = noErr;
+    int advanceCalls_ = 0;
+    int paddingWrites_ = 0;
+    intptr_t data_ = 0;
+};
+
+}  // namespace tessera
