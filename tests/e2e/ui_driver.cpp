@@ -49,7 +49,10 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
         }
         return TRUE;
     }
-    if (ClassOf(window) == "#32770" && GetDlgItem(window, 0xFFFF) != nullptr) {
+    // A message box keeps its text in a static with id 0xFFFF; the -1 ids of our own dialog templates
+    // read back as 0xFFFFFFFF and must not pass for one.
+    HWND text = GetDlgItem(window, 0xFFFF);
+    if (ClassOf(window) == "#32770" && text != nullptr && GetWindowLongPtrA(text, GWLP_ID) == 0xFFFF) {
         request->found = window;
         return FALSE;
     }
