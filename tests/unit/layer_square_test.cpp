@@ -1,0 +1,289 @@
+// The icon square over the layer: where it is requested, what the host then delivers, and the colour
+// count taken row by row. Run against the in-process host with the real record layout.
+
+#include "host/layer_square.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "host/plugin_call.h"
+#include "hostapp/layer_host.h"
+#include "support/fake_alerts.h"
+#include "support/rect_compare.h"
+
+namespace tessera {
+namespace {
+
+// Every pixel red = x, green = y, blue = 7; transparency 200 when the layer has it.
+Layer GradientLayer(int width, int height, int planes) {
+    Layer layer = *MakeLayer(width, height, planes);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = layer.At(x, y);
+            p[0] = static_cast<uint8_t>(x);
+            p[1] = static_cast<uint8_t>(y);
+            p[2] = 7;
+            if (planes == 4) {
+                p[3] = 200;
+            }
+        }
+    }
+    return layer;
+}
+
+TEST(LayerSquare, RectIsEmptyUnlessBothExtentsArePositive) {
+    EXPECT_TRUE(RectIsEmpty(Rect{0, 0, 0, 0}));
+    EXPECT_TRUE(RectIsEmpty(Rect{0, 0, 5, 0}));
+    EXPECT_TRUE(RectIsEmpty(Rect{5, 0, 4, 9}));
+    EXPECT_FALSE(RectIsEmpty(Rect{-3, -3, -2, -2}));
+}
+
+struct KeepInsideCase {
+    Rect rect;
+    Rect bounds;
+    Rect expected;
+};
+
+TEST(LayerSquare, KeepRectInside) {
+    const KeepInsideCase cases[] = {
+        {{0, -4, 10, 6}, {0, 0, 100, 100}, {0, 0, 10, 10}},          // dragged off the left edge
+        {{95, 93, 105, 103}, {0, 0, 100, 100}, {90, 90, 100, 100}},  // off the bottom right
+        {{20, 30, 36, 46}, {0, 0, 100, 100}, {20, 30, 36, 46}},      // already inside
+        {{-8, -8, 8, 8}, {0, 0, 10, 12}, {-6, -4, 10, 12}},          // larger, up left: far ends meet
+        {{4, 4, 20, 20}, {0, 0, 10, 30}, {0, 4, 16, 20}},            // taller, starting lower: to the top
+        {{-20, 0, -4, 16}, {0, 0, 10, 30}, {-6, 0, 10, 16}},         // taller, above: bottom meets bounds
+        {{0, -5, 10, 20}, {0, 0, 10, 10}, {0, -5, 10, 20}},          // wider on both sides: stays
+    };
+    for (const KeepInsideCase& c : cases) {
+        Rect r = c.rect;
+        KeepRectInside(r, c.bounds);
+        EXPECT_EQ(c.expected, r) << "from " << c.rect;
+    }
+}
+
+struct PlanesCase {
+    int planes;
+    bool floating;
+    int16 inHi;
+    int16 outHi;
+    Boolean wantsAbsolute;
+};
+
+TEST(LayerSquare, SetRequestPlanesReadsTransparencyAsTheFourthByte) {
+    const PlanesCase cases[] = {{3, false, 2, 2, 1}, {4, false, 3, 3, 1}, {4, true, 3, 3, 0}};
+    for (const PlanesCase& c : cases) {
+        LayerHost host(GradientLayer(4, 4, c.planes), LayerHostOptions{.isFloating = c.floating});
+        FilterRecord& r = host.Record();
+        r.inLoPlane = r.outLoPlane = 9;
+        SetRequestPlanes(r);
+        EXPECT_EQ(0, r.inLoPlane);
+        EXPECT_EQ(0, r.outLoPlane);
+        EXPECT_EQ(c.inHi, r.inHiPlane);
+        EXPECT_EQ(c.outHi, r.outHiPlane);
+        EXPECT_EQ(c.wantsAbsolute, r.wantsAbsolute);
+    }
+}
+
+TEST(LayerSquare, SetRequestPlanesCountsAbsolutePlanesForALayerWithExtraPlanes) {
+    LayerHost host(GradientLayer(4, 4, 4));
+    FilterRecord& r = host.Record();
+    r.absLayerMasks = 1;
+    r.outNonLayerPlanes = 2;
+    SetRequestPlanes(r);
+    EXPECT_EQ(4, r.inHiPlane);
+    EXPECT_EQ(5, r.outHiPlane);
+}
+
+TEST(LayerSquare, CenterPutsTheSquareInTheMiddleOfTheSelection) {
+    LayerHost host(GradientLayer(60, 40, 4), LayerHostOptions{.haveMask = true});
+    FilterRecord& r = host.Record();
+    ASSERT_TRUE(host.SetSelection(Rect{0, 0, 20, 33}));
+    LayerSquares squares;
+    CenterLayerSquare(r, squares, 0, 16, 16);
+    const Rect expected{2, 8, 18, 24};
+    EXPECT_EQ(expected, r.inRect);
+    EXPECT_EQ(expected, r.outRect);
+    EXPECT_EQ(expected, r.maskRect);
+    EXPECT_EQ(expected, squares.positions[0]);
+    EXPECT_EQ(kFixedOne, r.inputRate);
+    EXPECT_EQ(kFixedOne, r.maskRate);
+    EXPECT_EQ(0, r.inputPadding);
+    EXPECT_EQ(0, r.outputPadding);
+    EXPECT_EQ(0, r.maskPadding);
+    EXPECT_EQ(0, host.AdvanceStateCalls());  // centring delivers nothing
+}
+
+TEST(LayerSquare, EachSizeKeepsItsOwnPosition) {
+    LayerHost host(GradientLayer(100, 100, 3));
+    FilterRecord& r = host.Record();
+    LayerSquares squares;
+    CenterLayerSquare(r, squares, 0, 16, 16);
+    MoveLayerSquare(r, squares, 0, -5, 3);
+    const Rect moved{37, 45, 53, 61};
+    EXPECT_EQ(moved, r.inRect);
+    EXPECT_EQ(moved, r.outRect);
+    CenterLayerSquare(r, squares, 2, 32, 32);
+    EXPECT_EQ((Rect{34, 34, 66, 66}), r.inRect);
+    CenterLayerSquare(r, squares, 0, 16, 16);
+    EXPECT_EQ(moved, r.inRect);
+    // An index the grid does not have shares the first size's place.
+    CenterLayerSquare(r, squares, 7, 16, 16);
+    EXPECT_EQ(moved, r.inRect);
+}
+
+TEST(LayerSquare, MovesStopAtTheEndsOfThe16BitRange) {
+    LayerHost host(GradientLayer(10, 10, 3));
+    FilterRecord& r = host.Record();
+    LayerSquares squares;
+    r.inRect = Rect{32700, 32700, 32716, 32716};
+    MoveLayerSquare(r, squares, 1, 100, 40);
+    EXPECT_EQ((Rect{32751, 32740, 32767, 32756}), r.inRect);
+    EXPECT_EQ(r.inRect, squares.positions[1]);
+    r.inRect = Rect{-32760, -32760, -32744, -32744};
+    MoveLayerSquare(r, squares, 1, -100, -1);
+    EXPECT_EQ((Rect{-32768, -32761, -32752, -32745}), r.inRect);
+}
+
+TEST(LayerSquare, CenterStopsAtTheEndOfThe16BitRange) {
+    LayerHost host(GradientLayer(10, 10, 3));
+    FilterRecord& r = host.Record();
+    r.filterRect = Rect{32760, 32760, 32767, 32767};  // as a careless host might pass it
+    LayerSquares squares;
+    CenterLayerSquare(r, squares, 3, 48, 48);
+    EXPECT_EQ((Rect{32719, 32719, 32767, 32767}), r.inRect);
+}
+
+TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
+    // A selection smaller than the icon near the image's corner: the square reaches past the image.
+    LayerHost host(GradientLayer(12, 10, 4), LayerHostOptions{.rowPadding = 1});
+    FilterRecord& r = host.Record();
+    ASSERT_TRUE(host.SetSelection(Rect{0, 0, 10, 12}));
+    test::FakeAlerts alerts;
+    PluginCall call{&r, noErr, &alerts};
+    LayerSquares squares;
+    CenterLayerSquare(r, squares, 0, 16, 16);
+    ASSERT_TRUE(FetchLayerSquare(call));
+    EXPECT_EQ(noErr, call.result);
+    const std::optional<LayerImage> image = CurrentLayerImage(r, 16);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(4, image->pixelStep);
+    EXPECT_EQ(16 * 4 + 1, image->rowStep);
+    EXPECT_EQ((Rect{-3, -2, 13, 14}), image->position);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const int ix = x - 2;
+            const int iy = y - 3;
+            const bool inside = ix >= 0 && ix < 12 && iy >= 0 && iy < 10;
+            const uint8_t* p = image->At(x, y);
+            ASSERT_EQ(inside ? ix : 0, p[0]);
+            ASSERT_EQ(inside ? iy : 0, p[1]);
+            ASSERT_EQ(inside ? 200 : 0, p[3]);
+        }
+    }
+    EXPECT_TRUE(alerts.Shown().empty());
+}
+
+TEST(LayerSquare, FailedFetchTellsTheUserAndKeepsTheRequest) {
+    LayerHost host(GradientLayer(40, 40, 3));
+    FilterRecord& r = host.Record();
+    test::FakeAlerts alerts;
+    PluginCall call{&r, noErr, &alerts};
+    LayerSquares squares;
+    CenterLayerSquare(r, squares, 0, 16, 16);
+    host.SetAdvanceStateError(memFullErr);
+    EXPECT_FALSE(FetchLayerSquare(call));
+    EXPECT_EQ(memFullErr, call.result);
+    ASSERT_EQ(1u, alerts.Shown().size());
+    const Alert& alert = alerts.Shown()[0];
+    EXPECT_EQ("Advance state failed!", alert.text);
+    EXPECT_EQ(AlertCaption::Module, alert.caption);
+    EXPECT_EQ(AlertIcon::Warning, alert.icon);
+    EXPECT_EQ(AlertButtons::Ok, alert.buttons);
+    EXPECT_FALSE(CurrentLayerImage(r, 16));
+
+    host.SetAdvanceStateError(noErr);
+    EXPECT_TRUE(FetchLayerSquare(call));
+    EXPECT_EQ(noErr, call.result);
+    EXPECT_TRUE(CurrentLayerImage(r, 16));
+}
+
+TEST(LayerSquare, FillHistogramCountsEachPixelAndSaturates) {
+    Layer layer = *MakeLayer(4, 1, 3);
+    const uint8_t pixels[4][3] = {{255, 128, 4}, {255, 255, 255}, {255, 255, 255}, {3, 3, 3}};
+    for (int x = 0; x < 4; ++x) {
+        std::copy(pixels[x], pixels[x] + 3, layer.At(x, 0));
+    }
+    LayerHost host(std::move(layer));
+    FilterRecord& r = host.Record();
+    r.inRect = Rect{0, 0, 1, 4};
+    r.inHiPlane = 2;
+    r.inputPadding = 0;
+    ASSERT_EQ(noErr, r.advanceState());
+    auto histogram = std::make_unique<ColorHistogram>();
+    ClearHistogram(histogram->data(), histogram->size());
+    (*histogram)[kHistogramEntries - 1] = 65534;
+    FillHistogram(r, histogram->data());
+    EXPECT_EQ(1, (*histogram)[6207]);
+    EXPECT_EQ(65535, (*histogram)[262143]);  // 65534 + 2 stops at 65535
+    EXPECT_EQ(1, (*histogram)[0]);
+    FillHistogram(r, histogram->data());
+    EXPECT_EQ(65535, (*histogram)[262143]);
+    EXPECT_EQ(2, (*histogram)[6207]);
+
+    // Nothing delivered: nothing to count.
+    r.inData = nullptr;
+    FillHistogram(r, histogram->data());
+    EXPECT_EQ(2, (*histogram)[6207]);
+}
+
+TEST(LayerSquare, ScanCountsTheSquareRowByRowAndFetchesItAgainInsideTheSelection) {
+    for (const int planes : {3, 4}) {
+        LayerHost host(GradientLayer(100, 50, planes), LayerHostOptions{.rowPadding = 2});
+        FilterRecord& r = host.Record();
+        LayerSquares squares;
+        CenterLayerSquare(r, squares, 0, 16, 16);
+        MoveLayerSquare(r, squares, 0, 0, -46);  // 4 columns past the left edge
+        const Rect dragged{17, -4, 33, 12};
+        ASSERT_EQ(dragged, r.inRect);
+        auto histogram = std::make_unique<ColorHistogram>();
+        ClearHistogram(histogram->data(), histogram->size());
+
+        ScanLayerHistogram(r, histogram->data());
+
+        EXPECT_EQ(17, host.AdvanceStateCalls());  // one per row, then the square again
+        // The dragged square is counted as it was: 4 columns of padding zeros in every row.
+        auto expected = std::make_unique<ColorHistogram>();
+        expected->fill(0);
+        (*expected)[0] = 4 * 16;
+        for (int y = 17; y < 33; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                ++(*expected)[HistogramIndex(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7)];
+            }
+        }
+        EXPECT_TRUE(*expected == *histogram);
+        const Rect inside{17, 0, 33, 16};
+        EXPECT_EQ(inside, r.inRect);
+        EXPECT_EQ(inside, r.outRect);
+        EXPECT_EQ(dragged, squares.positions[0]);  // the view keeps the square where the user put it
+        EXPECT_EQ(planes - 1, r.inHiPlane);
+        const std::optional<LayerImage> image = CurrentLayerImage(r, 16);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(planes, image->pixelStep);
+        EXPECT_EQ(17, image->At(0, 0)[1]);
+        EXPECT_EQ(15, image->At(15, 15)[0]);
+    }
+}
+
+TEST(LayerSquare, ScanOfAnEmptySquareFetchesNothing) {
+    LayerHost host(GradientLayer(10, 10, 3));
+    FilterRecord& r = host.Record();
+    r.inRect = Rect{};
+    auto histogram = std::make_unique<ColorHistogram>();
+    ClearHistogram(histogram->data(), histogram->size());
+    ScanLayerHistogram(r, histogram->data());
+    EXPECT_EQ(0, host.AdvanceStateCalls());
+}
+
+}  // namespace
+}  // namespace tessera
