@@ -27,7 +27,7 @@ struct Alert {
 };
 
 class Alerts {
-public:
+  public:
     virtual ~Alerts() = default;
     virtual AlertAnswer Show(const Alert& alert) = 0;
 };

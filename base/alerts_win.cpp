@@ -37,7 +37,7 @@ UINT ButtonFlags(AlertButtons buttons) {
 }
 
 class MessageBoxes final : public Alerts {
-public:
+  public:
     AlertAnswer Show(const Alert& alert) override {
         std::string caption;
         switch (alert.caption) {

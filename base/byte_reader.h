@@ -10,7 +10,7 @@
 namespace tessera {
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
     [[nodiscard]] bool Ok() const { return ok_; }
@@ -47,7 +47,7 @@ public:
         offset_ = offset;
     }
 
-private:
+  private:
     const uint8_t* Take(size_t n) {
         if (!ok_ || n > bytes_.size() - offset_) {
             ok_ = false;

@@ -9,7 +9,7 @@ namespace tessera {
 namespace {
 
 class OwnResources final : public ModuleResources {
-public:
+  public:
     std::optional<std::vector<uint8_t>> Load(const char* type, int id) const override {
         const HINSTANCE module = ModuleInstance();
         HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), type);

@@ -10,7 +10,7 @@ namespace tessera {
 
 template <typename T, typename Traits>
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(T handle) : handle_(handle) {}
     UniqueHandle(const UniqueHandle&) = delete;
@@ -34,7 +34,7 @@ public:
         handle_ = handle;
     }
 
-private:
+  private:
     T handle_ = Traits::Invalid();
 };
 
@@ -74,7 +74,7 @@ using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 // A GDI object (bitmap, brush, pen, font) of a known kind, deleted with DeleteObject.
 template <typename T>
 class UniqueGdiObj {
-public:
+  public:
     UniqueGdiObj() = default;
     explicit UniqueGdiObj(T object) : object_(object) {}
     [[nodiscard]] T get() const { return static_cast<T>(object_.get()); }
@@ -82,13 +82,13 @@ public:
     void reset(T object = nullptr) { object_.reset(object); }
     T release() { return static_cast<T>(object_.release()); }
 
-private:
+  private:
     UniqueHandle<HGDIOBJ, GdiObjectTraits> object_;
 };
 
 // A DC borrowed from a window with GetDC, given back with ReleaseDC on the same window.
 class WindowDc {
-public:
+  public:
     explicit WindowDc(HWND hwnd) : hwnd_(hwnd), hdc_(GetDC(hwnd)) {}
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
@@ -99,14 +99,14 @@ public:
     }
     [[nodiscard]] HDC get() const { return hdc_; }
 
-private:
+  private:
     HWND hwnd_;
     HDC hdc_;
 };
 
 // Selects an object into a DC and puts the previous one back when it goes out of scope.
 class SelectGuard {
-public:
+  public:
     SelectGuard(HDC hdc, HGDIOBJ object) : hdc_(hdc), previous_(SelectObject(hdc, object)) {}
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
@@ -116,7 +116,7 @@ public:
         }
     }
 
-private:
+  private:
     HDC hdc_;
     HGDIOBJ previous_;
 };

@@ -80,11 +80,11 @@ using TestAbortProc = Boolean (*)();
 using ProgressProc = void (*)(int32 done, int32 total);
 using HostProc = void (*)(int16 selector, intptr_t* data);
 using ProcessEventProc = int16 (*)(void* event);
-using DisplayPixelsProc = OSErr (*)(const void* source, const void* srcRect, int32 dstRow, int32 dstCol,
-                                    void* platformContext);
+using DisplayPixelsProc =
+    OSErr (*)(const void* source, const void* srcRect, int32 dstRow, int32 dstCol, void* platformContext);
 using AdvanceStateProc = OSErr (*)();
-using GetPropertyProc = OSErr (*)(OSType signature, OSType key, int32 index, intptr_t* simpleProperty,
-                                  Handle* complexProperty);
+using GetPropertyProc =
+    OSErr (*)(OSType signature, OSType key, int32 index, intptr_t* simpleProperty, Handle* complexProperty);
 using ColorServicesProc = OSErr (*)(void* info);
 
 using NewPIHandleProc = Handle (*)(int32 size);

@@ -1,9 +1,9 @@
 #include "host/parameters_block.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/text_field.h"
 #include "host/plugin_call.h"
 
 namespace tessera {
@@ -13,17 +13,6 @@ namespace {
 constexpr size_t kNameOffset = 24;
 constexpr size_t kPathOffset = kNameOffset + kDocumentNameField;
 static_assert(kPathOffset + kDocumentPathField == kParametersBlockSize);
-
-std::string ReadField(const uint8_t* p, size_t field) {
-    const auto* end = std::find(p, p + field, uint8_t{0});
-    return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(end - p));
-}
-
-void WriteField(uint8_t* p, size_t field, const std::string& text) {
-    const size_t n = std::min(text.size(), field - 1);
-    std::memset(p, 0, field);
-    std::memcpy(p, text.data(), n);
-}
 
 }  // namespace
 
@@ -36,8 +25,8 @@ ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockS
     block.mask = static_cast<int32_t>(LoadU32LE(p + 12));
     block.view = static_cast<int32_t>(LoadU32LE(p + 16));
     block.reserved = static_cast<int32_t>(LoadU32LE(p + 20));
-    block.documentName = ReadField(p + kNameOffset, kDocumentNameField);
-    block.documentPath = ReadField(p + kPathOffset, kDocumentPathField);
+    block.documentName = ReadTextField(bytes.subspan(kNameOffset, kDocumentNameField));
+    block.documentPath = ReadTextField(bytes.subspan(kPathOffset, kDocumentPathField));
     return block;
 }
 
@@ -49,8 +38,8 @@ void EncodeParametersBlock(const ParametersBlock& block, std::span<uint8_t, kPar
     StoreU32LE(p + 12, static_cast<uint32_t>(block.mask));
     StoreU32LE(p + 16, static_cast<uint32_t>(block.view));
     StoreU32LE(p + 20, static_cast<uint32_t>(block.reserved));
-    WriteField(p + kNameOffset, kDocumentNameField, block.documentName);
-    WriteField(p + kPathOffset, kDocumentPathField, block.documentPath);
+    WriteTextField(bytes.subspan(kNameOffset, kDocumentNameField), block.documentName);
+    WriteTextField(bytes.subspan(kPathOffset, kDocumentPathField), block.documentPath);
 }
 
 Handle NewHostHandle(const FilterRecord* record, int32 size) {
@@ -104,6 +93,24 @@ void SetUpParameters(PluginCall& call) {
         bytes[kPathOffset] = 0;
     }
     UnlockHostHandle(record, record->parameters);
+}
+
+bool StoreApplyChoice(const FilterRecord& record, const ParametersBlock& choice) {
+    Ptr p = LockHostHandle(&record, record.parameters);
+    if (p == nullptr) {
+        return false;
+    }
+    const std::span<uint8_t, kParametersBlockSize> bytes(reinterpret_cast<uint8_t*>(p), kParametersBlockSize);
+    ParametersBlock block = DecodeParametersBlock(bytes);
+    block.size = choice.size;
+    block.depth = choice.depth;
+    block.mask = choice.mask;
+    block.view = choice.view;
+    block.documentName = choice.documentName;
+    block.documentPath = choice.documentPath;
+    EncodeParametersBlock(block, bytes);
+    UnlockHostHandle(&record, record.parameters);
+    return true;
 }
 
 }  // namespace tessera

@@ -39,4 +39,9 @@ void UnlockHostHandle(const FilterRecord* record, Handle handle);
 // Creates the block on the first Parameters call, or marks the kept one; sets call.result on failure.
 void SetUpParameters(PluginCall& call);
 
+// Writes the resource to apply (size, depth, mask, view) and the document's name and path into the
+// kept block, leaving its marker and reserved word alone. False, with nothing written, when the host
+// gave no block or it cannot be locked.
+bool StoreApplyChoice(const FilterRecord& record, const ParametersBlock& choice);
+
 }  // namespace tessera

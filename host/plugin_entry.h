@@ -17,7 +17,7 @@ inline constexpr int kMainWindowApply = 1;
 inline constexpr int kMainWindowDone = 2;
 
 class PluginPlatform {
-public:
+  public:
     virtual ~PluginPlatform() = default;
     // owner: the host's window for our dialogs, 0 for none.
     virtual void ShowAbout(intptr_t owner) = 0;

@@ -51,7 +51,7 @@ constexpr int MaskStride(int width) {
 }
 
 class ResourceGrid {
-public:
+  public:
     ResourceGrid() = default;
     ResourceGrid(const ResourceGrid&) = delete;
     ResourceGrid& operator=(const ResourceGrid&) = delete;
@@ -89,7 +89,7 @@ public:
 
     [[nodiscard]] const IconResource& Slot(int slot) const { return slots_.at(static_cast<size_t>(slot)); }
 
-private:
+  private:
     std::array<IconResource, kSlotCount> slots_;
 };
 

@@ -12,7 +12,7 @@ namespace tessera {
 namespace {
 
 class TestIconDialog {
-public:
+  public:
     explicit TestIconDialog(UniqueHicon icon) : icon_(std::move(icon)) {}
     TestIconDialog(const TestIconDialog&) = delete;
     TestIconDialog& operator=(const TestIconDialog&) = delete;
@@ -35,7 +35,7 @@ public:
         }
     }
 
-private:
+  private:
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_INITDIALOG:
@@ -122,8 +122,7 @@ private:
         insert.item.pszText = const_cast<char*>(text);
         insert.item.iImage = 0;
         insert.item.iSelectedImage = 0;
-        return reinterpret_cast<HTREEITEM>(
-            SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     }
 
     void SliderMoved() {

@@ -18,7 +18,7 @@ inline constexpr DWORD kWaitMs = 20000;
 std::string WindowsPath(const std::string& path);
 // A fresh folder for one test's files, removed with its contents by the destructor.
 class TempFolder {
-public:
+  public:
     TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -26,7 +26,7 @@ public:
     [[nodiscard]] const std::string& Path() const { return path_; }
     [[nodiscard]] std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -35,7 +35,7 @@ std::string ProgramFolder();
 
 // A program started with its standard output captured.
 class Process {
-public:
+  public:
     Process(const std::string& commandLine);
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -47,7 +47,7 @@ public:
     // Everything the program wrote to its standard output so far (call after Wait).
     std::string Output();
 
-private:
+  private:
     HANDLE process_ = nullptr;
     HANDLE outputRead_ = nullptr;
     DWORD id_ = 0;

@@ -9,7 +9,7 @@
 namespace tessera::test {
 
 class FakeAlerts final : public Alerts {
-public:
+  public:
     AlertAnswer Show(const Alert& alert) override;
 
     // Answers given in order; once used up, every message is answered with its first button.
@@ -17,7 +17,7 @@ public:
     [[nodiscard]] const std::vector<Alert>& Shown() const { return shown_; }
     void Clear() { shown_.clear(); }
 
-private:
+  private:
     std::vector<Alert> shown_;
     std::deque<AlertAnswer> answers_;
 };

@@ -13,7 +13,7 @@ namespace tessera {
 namespace {
 
 class FakePlatform final : public PluginPlatform {
-public:
+  public:
     void ShowAbout(intptr_t owner) override { aboutOwners.push_back(owner); }
     bool IsFirstRun() override { return firstRun; }
     void ShowWelcome(intptr_t owner) override { welcomeOwners.push_back(owner); }
@@ -82,7 +82,7 @@ HandleProcs FullProcs() {
 }
 
 class PluginEntryTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         FakeHandles::Reset();
         std::memset(&record, 0, sizeof(record));
@@ -112,8 +112,12 @@ TEST_F(PluginEntryTest, SelectorsAnswerTheirResultsAndAlwaysClearTheDataValue) {
         OSErr expected;
     };
     const Case cases[] = {
-        {filterSelectorPrepare, 7, noErr}, {filterSelectorContinue, 7, noErr}, {filterSelectorFinish, 7, noErr},
-        {6, 7, 7},                         {-3, -99, -99},                     {filterSelectorParameters, 7, noErr},
+        {filterSelectorPrepare, 7, noErr},
+        {filterSelectorContinue, 7, noErr},
+        {filterSelectorFinish, 7, noErr},
+        {6, 7, 7},
+        {-3, -99, -99},
+        {filterSelectorParameters, 7, noErr},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Call(c.selector, c.hostResult), c.expected) << "selector " << c.selector;
@@ -286,6 +290,42 @@ TEST(ParametersBlockTest, LongNamesAreCutWithTheirTerminator) {
     const ParametersBlock back = DecodeParametersBlock(bytes);
     EXPECT_EQ(back.documentName, std::string(255, 'n'));
     EXPECT_EQ(back.documentPath, std::string(1023, 'p'));
+}
+
+}  // namespace
+}  // namespace tessera
+
+namespace tessera {
+namespace {
+
+TEST_F(PluginEntryTest, ApplyChoiceKeepsMarkerAndReservedWord) {
+    Call(filterSelectorParameters);
+    auto* bytes = reinterpret_cast<uint8_t*>(FakeHandles::storage.data());
+    StoreU32LE(bytes + 20, 0xABCD);
+    ParametersBlock choice;
+    choice.size = 1;
+    choice.depth = 2;
+    choice.mask = 1;
+    choice.view = 2;
+    choice.documentName = "b.ico";
+    choice.documentPath = "C:\\x\\b.ico";
+    ASSERT_TRUE(StoreApplyChoice(record, choice));
+    const ParametersBlock stored =
+        DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(bytes, kParametersBlockSize));
+    EXPECT_EQ(stored.marker, 1);
+    EXPECT_EQ(stored.reserved, 0xABCD);
+    EXPECT_EQ(stored.size, 1);
+    EXPECT_EQ(stored.depth, 2);
+    EXPECT_EQ(stored.mask, 1);
+    EXPECT_EQ(stored.view, 2);
+    EXPECT_EQ(stored.documentName, "b.ico");
+    EXPECT_EQ(stored.documentPath, "C:\\x\\b.ico");
+    EXPECT_EQ(FakeHandles::locks, FakeHandles::unlocks);
+
+    FakeHandles::failLock = true;
+    EXPECT_FALSE(StoreApplyChoice(record, choice));
+    record.parameters = nullptr;
+    EXPECT_FALSE(StoreApplyChoice(record, choice));
 }
 
 }  // namespace

@@ -15,10 +15,10 @@ struct SlotCase {
 
 TEST(ResourceGridTest, SlotIndexCoversTheTwelveKindsAndNothingElse) {
     const SlotCase cases[] = {
-        {48, 48, 4, 0},   {32, 32, 4, 1},   {24, 24, 4, 2},    {16, 16, 4, 3},  {48, 48, 8, 4},
-        {32, 32, 8, 5},   {24, 24, 8, 6},   {16, 16, 8, 7},    {48, 48, 32, 8}, {32, 32, 32, 9},
-        {24, 24, 32, 10}, {16, 16, 32, 11}, {32, 16, 4, -1},   {32, 32, 24, -1}, {256, 256, 32, -1},
-        {16, 16, 1, -1},  {16, 16, 16, -1}, {0, 0, 4, -1},     {64, 64, 8, -1},
+        {48, 48, 4, 0},   {32, 32, 4, 1},   {24, 24, 4, 2},  {16, 16, 4, 3},   {48, 48, 8, 4},
+        {32, 32, 8, 5},   {24, 24, 8, 6},   {16, 16, 8, 7},  {48, 48, 32, 8},  {32, 32, 32, 9},
+        {24, 24, 32, 10}, {16, 16, 32, 11}, {32, 16, 4, -1}, {32, 32, 24, -1}, {256, 256, 32, -1},
+        {16, 16, 1, -1},  {16, 16, 16, -1}, {0, 0, 4, -1},   {64, 64, 8, -1},
     };
     for (const SlotCase& c : cases) {
         EXPECT_EQ(ResourceGrid::SlotIndex(c.width, c.height, c.bits), c.slot)
@@ -63,7 +63,7 @@ struct LayoutCase {
 
 TEST(ResourceGridTest, PrepareResourceGivesCanonicalBlocks) {
     const LayoutCase cases[] = {
-        {0, 0, 296, 104, 232},   {1, 0, 488, 104, 392},   {2, 0, 744, 104, 616},   {3, 0, 1640, 104, 1256},
+        {0, 0, 296, 104, 232},    {1, 0, 488, 104, 392},    {2, 0, 744, 104, 616},    {3, 0, 1640, 104, 1256},
         {0, 1, 1384, 1064, 1320}, {1, 1, 1736, 1064, 1640}, {2, 1, 2216, 1064, 2088}, {3, 1, 3752, 1064, 3368},
         {0, 2, 1128, 40, 1064},   {1, 2, 2440, 40, 2344},   {2, 2, 4264, 40, 4136},   {3, 2, 9640, 40, 9256},
     };
@@ -137,7 +137,11 @@ TEST(ResourceGridTest, ModifiedFlagsFollowPrepareRemoveAndClear) {
 }
 
 // A block as a file would carry it: header fields set by the caller, followed by `payload` bytes.
-std::unique_ptr<uint8_t[]> MakeBlock(uint32_t size, int width, int biHeight, int bits, uint32_t clrUsed,
+std::unique_ptr<uint8_t[]> MakeBlock(uint32_t size,
+                                     int width,
+                                     int biHeight,
+                                     int bits,
+                                     uint32_t clrUsed,
                                      uint32_t biSize = 40) {
     auto block = std::make_unique<uint8_t[]>(size);
     std::memset(block.get(), 0, size);
@@ -183,9 +187,9 @@ TEST(ResourceGridTest, LayoutFromHeaderRejectsBlocksThatDoNotHoldTheirImage) {
     };
     for (const RejectCase& c : cases) {
         ResourceGrid grid;
-        EXPECT_FALSE(grid.AdoptImage(c.slot, MakeBlock(std::max<uint32_t>(c.size, 40), c.width, c.biHeight, c.bits,
-                                                       c.clrUsed, c.biSize),
-                                     c.size, 1))
+        EXPECT_FALSE(grid.AdoptImage(
+            c.slot, MakeBlock(std::max<uint32_t>(c.size, 40), c.width, c.biHeight, c.bits, c.clrUsed, c.biSize), c.size,
+            1))
             << c.what;
         EXPECT_EQ(grid.Slot(c.slot).present, 0) << c.what;
         EXPECT_FALSE(grid.IsModified()) << c.what;

@@ -25,7 +25,7 @@ std::string PluginPath() {
 }
 
 class PluginBinaryTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES};
         InitCommonControlsEx(&controls);
@@ -51,8 +51,8 @@ protected:
 };
 
 uint32_t Code(const char* four) {
-    return (uint32_t(uint8_t(four[0])) << 24) | (uint32_t(uint8_t(four[1])) << 16) |
-           (uint32_t(uint8_t(four[2])) << 8) | uint32_t(uint8_t(four[3]));
+    return (uint32_t(uint8_t(four[0])) << 24) | (uint32_t(uint8_t(four[1])) << 16) | (uint32_t(uint8_t(four[2])) << 8) |
+           uint32_t(uint8_t(four[3]));
 }
 
 std::string PascalString(std::span<const uint8_t> data) {
@@ -268,10 +268,10 @@ TEST_F(PluginBinaryTest, MenusCarryTheirCommands) {
     HMENU popup = GetSubMenu(layer, 0);
     ASSERT_NE(popup, nullptr);
     const Entry layerEntries[] = {
-        {ID_VIEW_DEPTH_4, "4-bits per pixel"}, {ID_VIEW_DEPTH_8, "8-bits per pixel"},
+        {ID_VIEW_DEPTH_4, "4-bits per pixel"},   {ID_VIEW_DEPTH_8, "8-bits per pixel"},
         {ID_VIEW_DEPTH_32, "32-bits per pixel"}, {0, ""},
-        {ID_VIEW_SIZE_16, "16x16 pixels"},     {ID_VIEW_SIZE_24, "24x24 pixels"},
-        {ID_VIEW_SIZE_32, "32x32 pixels"},     {ID_VIEW_SIZE_48, "48x48 pixels"},
+        {ID_VIEW_SIZE_16, "16x16 pixels"},       {ID_VIEW_SIZE_24, "24x24 pixels"},
+        {ID_VIEW_SIZE_32, "32x32 pixels"},       {ID_VIEW_SIZE_48, "48x48 pixels"},
     };
     ASSERT_EQ(GetMenuItemCount(popup), 8);
     for (int i = 0; i < 8; ++i) {
@@ -393,7 +393,8 @@ TEST_F(PluginBinaryTest, ArtAndCursorsAreThere) {
     struct Picture {
         int id, width, height;
     };
-    for (const Picture& p : {Picture{IDB_GRID_BACKDROP, 246, 192}, Picture{IDB_LOGO, 208, 67}, Picture{IDB_BULLET, 0, 0}}) {
+    for (const Picture& p :
+         {Picture{IDB_GRID_BACKDROP, 246, 192}, Picture{IDB_LOGO, 208, 67}, Picture{IDB_BULLET, 0, 0}}) {
         HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(p.id), IMAGE_BITMAP, 0, 0, 0));
         ASSERT_NE(bitmap, nullptr) << p.id;
         BITMAP info{};

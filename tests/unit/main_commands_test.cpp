@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "resources/resource_ids.h"
+#include "ui/main_commands.h"
+
+namespace tessera {
+namespace {
+
+TEST(MainCommandsTest, CellsShowEachSlotOnceWithItsMaskAndControl) {
+    std::set<int> controls;
+    for (int k = 0; k < kGridCellCount; ++k) {
+        const ResourceFormat f = SlotFormat(k);
+        EXPECT_EQ(f.size * 3 + f.depth, k);
+        EXPECT_EQ(f.mask, f.depth == 2 ? 1 : 0);
+        EXPECT_EQ(f.view, 0);
+        const int id = CellControlId(f.size, f.depth);
+        controls.insert(id);
+        EXPECT_EQ(CellEntryOfControl(id), k);
+    }
+    EXPECT_EQ(controls.size(), 12u);
+    EXPECT_EQ(*controls.begin(), IDC_CELL_FIRST);
+    EXPECT_EQ(*controls.rbegin(), IDC_CELL_LAST);
+    EXPECT_EQ(CellControlId(3, 2), 1029);
+    EXPECT_FALSE(CellEntryOfControl(IDC_PREVIEW).has_value());
+    EXPECT_STREQ(CellToolTip(1, 2), "24 x 24 pixels with true color");
+    EXPECT_STREQ(CellToolTip(0, 1), "16 x 16 pixels with 256 colors");
+}
+
+TEST(MainCommandsTest, HighlightFollowsSizeAndDepth) {
+    struct Case {
+        ResourceFormat format;
+        std::optional<int> entry;
+    };
+    const Case cases[] = {
+        {ResourceFormat(3, 2, 1, 0), 11}, {ResourceFormat(0, 1, 0, 2), 1},  {ResourceFormat(2, 7, 0, 0), 6},
+        {ResourceFormat(1, -1, 0, 0), 3}, {ResourceFormat(4, 1, 0, 0), {}}, {ResourceFormat(-1, 0, 0, 0), {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(HighlightedCellEntry(c.format), c.entry) << c.format.size << "," << c.format.depth;
+    }
+}
+
+TEST(MainCommandsTest, MaskAndDepthAreTied) {
+    struct Case {
+        bool viaMask;
+        int value;
+        int startDepth;
+        int depth, mask;
+    };
+    const Case cases[] = {
+        {false, 0, 2, 0, 0}, {false, 1, 2, 1, 0}, {false, 2, 0, 2, 1},
+        {true, 0, 0, 1, 0},  // Hard while 16 colours moves to 256 colours
+        {true, 0, 2, 1, 0},  {true, 1, 0, 2, 1},  {true, 1, 1, 2, 1},
+    };
+    for (const Case& c : cases) {
+        ResourceFormat f(2, c.startDepth, 0, 1);
+        if (c.viaMask) {
+            SelectMask(f, c.value);
+        } else {
+            SelectDepth(f, c.value);
+        }
+        EXPECT_EQ(f.depth, c.depth);
+        EXPECT_EQ(f.mask, c.mask);
+        EXPECT_EQ(f.size, 2);
+        EXPECT_EQ(f.view, 1);
+    }
+}
+
+TEST(MainCommandsTest, QuickBuildLists) {
+    const ResourceFormat large256(2, 1, 0, 0);
+    EXPECT_EQ(QuickBuildList(large256, true, false), (std::vector<SizeAndDepth>{{2, 0}, {2, 1}, {2, 2}}));
+    EXPECT_EQ(QuickBuildList(large256, true, true), QuickBuildList(large256, true, false)) << "Shift wins";
+    EXPECT_EQ(QuickBuildList(large256, false, true), (std::vector<SizeAndDepth>{{0, 1}, {1, 1}, {2, 1}, {3, 1}}));
+    const std::vector<SizeAndDepth> all = QuickBuildList(large256, false, false);
+    ASSERT_EQ(all.size(), 12u);
+    for (int k = 0; k < 12; ++k) {
+        EXPECT_EQ(all[static_cast<size_t>(k)], (SizeAndDepth{k / 3, k % 3}));
+    }
+}
+
+TEST(MainCommandsTest, CenterForgetsOneOrAllSquares) {
+    LayerSquares filled;
+    for (auto& r : filled.positions) {
+        r = Rect{1, 2, 17, 18};
+    }
+    struct Case {
+        int size;
+        bool shift;
+        std::array<bool, 4> cleared;
+    };
+    const Case cases[] = {
+        {2, false, {false, false, true, false}},
+        {0, false, {true, false, false, false}},
+        {9, false, {true, false, false, false}},
+        {1, true, {true, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        LayerSquares squares = filled;
+        CenterSquares(squares, c.size, c.shift);
+        for (size_t i = 0; i < 4; ++i) {
+            const Rect& r = squares.positions[i];
+            EXPECT_EQ(r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0, c.cleared[i])
+                << "size " << c.size << " entry " << i;
+        }
+    }
+}
+
+TEST(MainCommandsTest, SixteenCyclesComeBackToTheFirstCustomColour) {
+    WindowOptions options;
+    for (int press = 0; press < 16; ++press) {
+        CycleBackground(options);
+        EXPECT_EQ(options.backgroundColor, kDefaultCustomColors[static_cast<size_t>(press)]);
+    }
+    EXPECT_EQ(options.cycleIndex, 0);
+    CycleBackground(options);
+    EXPECT_EQ(options.backgroundColor, 0x3910C4u);
+}
+
+TEST(MainCommandsTest, MenuChecksOnlyWhereTheyBelong) {
+    WindowOptions options;
+    options.currentFormat = ResourceFormat(1, 0, 0, 2);
+    options.toolTipsEnabled = 0;
+    struct Case {
+        int id;
+        bool hasRule, checked, enabled;
+    };
+    const Case cases[] = {
+        {ID_FILE_NEW, false, false, true},
+        {ID_FILE_SAVE_AS, false, false, true},
+        {ID_WEB_HOME, false, false, true},
+        {ID_WEB_MAKER_SECOND, false, false, true},
+        {ID_LAYER_COPY_BOTH, false, false, true},
+        {ID_LAYER_SHOW_SMALL, true, false, true},
+        {ID_LAYER_SHOW_MEDIUM, true, true, true},
+        {ID_LAYER_SHOW_16, true, true, true},
+        {ID_LAYER_SHOW_TRUE, true, false, true},
+        {ID_RESOURCE_SHOW_BOTH, true, false, true},
+        {ID_RESOURCE_SHOW_MASK, true, true, true},
+        {ID_OPTIONS_TOOL_TIPS, true, false, true},
+        {ID_OPTIONS_USE_CUSTOM_TABLE, true, false, true},
+        {ID_OPTIONS_AUTOMATIC_TABLE, true, false, false},
+    };
+    for (const Case& c : cases) {
+        const auto state = MenuItemUpdate(c.id, options);
+        ASSERT_EQ(state.has_value(), c.hasRule) << c.id;
+        if (state) {
+            EXPECT_EQ(state->checked, c.checked) << c.id;
+            EXPECT_EQ(state->enabled, c.enabled) << c.id;
+        }
+    }
+    options.automaticColorTable = 1;
+    EXPECT_FALSE(MenuItemUpdate(ID_OPTIONS_AUTOMATIC_TABLE, options)->enabled)
+        << "greyed while the custom table is off, whatever its own check";
+    options.useCustomColorTable = 1;
+    EXPECT_TRUE(MenuItemUpdate(ID_OPTIONS_AUTOMATIC_TABLE, options)->enabled);
+    EXPECT_TRUE(MenuItemUpdate(ID_OPTIONS_AUTOMATIC_TABLE, options)->checked);
+}
+
+}  // namespace
+}  // namespace tessera

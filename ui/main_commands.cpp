@@ -1,0 +1,118 @@
+#include "ui/main_commands.h"
+
+#include "resources/resource_ids.h"
+
+namespace tessera {
+
+ResourceFormat SlotFormat(int k) {
+    const int size = k / 3;
+    const int depth = k % 3;
+    return ResourceFormat(size, depth, depth == 2 ? 1 : 0, 0);
+}
+
+int CellControlId(int size, int depth) {
+    return IDC_CELL_FIRST + size + 4 * depth;
+}
+
+std::optional<int> CellEntryOfControl(int controlId) {
+    if (controlId < IDC_CELL_FIRST || controlId > IDC_CELL_LAST) {
+        return std::nullopt;
+    }
+    const int offset = controlId - IDC_CELL_FIRST;
+    return (offset % 4) * 3 + offset / 4;
+}
+
+std::optional<int> HighlightedCellEntry(const ResourceFormat& format) {
+    if (format.size < 0 || format.size > 3) {
+        return std::nullopt;
+    }
+    const int depth = (format.depth == 1 || format.depth == 2) ? format.depth : 0;
+    return format.size * 3 + depth;
+}
+
+const char* CellToolTip(int size, int depth) {
+    static const char* const kTips[3][4] = {
+        {"16 x 16 pixels with 16 colors", "24 x 24 pixels with 16 colors", "32 x 32 pixels with 16 colors",
+         "48 x 48 pixels with 16 colors"},
+        {"16 x 16 pixels with 256 colors", "24 x 24 pixels with 256 colors", "32 x 32 pixels with 256 colors",
+         "48 x 48 pixels with 256 colors"},
+        {"16 x 16 pixels with true color", "24 x 24 pixels with true color", "32 x 32 pixels with true color",
+         "48 x 48 pixels with true color"},
+    };
+    return kTips[depth][size];
+}
+
+void SelectDepth(ResourceFormat& format, int depth) {
+    format.depth = depth;
+    format.mask = depth == 2 ? 1 : 0;
+}
+
+void SelectMask(ResourceFormat& format, int mask) {
+    SelectDepth(format, mask == 1 ? 2 : 1);
+}
+
+std::vector<SizeAndDepth> QuickBuildList(const ResourceFormat& current, bool shift, bool control) {
+    std::vector<SizeAndDepth> list;
+    if (shift) {
+        for (int depth = 0; depth < 3; ++depth) {
+            list.push_back({current.size, depth});
+        }
+    } else if (control) {
+        for (int size = 0; size < 4; ++size) {
+            list.push_back({size, current.depth});
+        }
+    } else {
+        for (int size = 0; size < 4; ++size) {
+            for (int depth = 0; depth < 3; ++depth) {
+                list.push_back({size, depth});
+            }
+        }
+    }
+    return list;
+}
+
+void CenterSquares(LayerSquares& squares, int size, bool shift) {
+    if (shift) {
+        squares.positions.fill(Rect{});
+        return;
+    }
+    const int index = (size >= 1 && size <= 3) ? size : 0;
+    squares.positions[static_cast<size_t>(index)] = Rect{};
+}
+
+void CycleBackground(WindowOptions& options) {
+    const int index = (options.cycleIndex >= 0 && options.cycleIndex < 16) ? options.cycleIndex : 0;
+    options.backgroundColor = options.customColors[static_cast<size_t>(index)];
+    options.cycleIndex = index + 1 > 15 ? 0 : index + 1;
+}
+
+std::optional<MenuItemState> MenuItemUpdate(int commandId, const WindowOptions& options) {
+    const ResourceFormat& f = options.currentFormat;
+    switch (commandId) {
+        case ID_LAYER_SHOW_SMALL:
+        case ID_LAYER_SHOW_MEDIUM:
+        case ID_LAYER_SHOW_LARGE:
+        case ID_LAYER_SHOW_HUGE:
+            return MenuItemState{f.size == commandId - ID_LAYER_SHOW_SMALL, true};
+        case ID_LAYER_SHOW_16:
+        case ID_LAYER_SHOW_256:
+        case ID_LAYER_SHOW_TRUE:
+            return MenuItemState{f.depth == commandId - ID_LAYER_SHOW_16, true};
+        case ID_RESOURCE_SHOW_BOTH:
+            return MenuItemState{f.view == 0, true};
+        case ID_RESOURCE_SHOW_DATA:
+            return MenuItemState{f.view == 1, true};
+        case ID_RESOURCE_SHOW_MASK:
+            return MenuItemState{f.view == 2, true};
+        case ID_OPTIONS_TOOL_TIPS:
+            return MenuItemState{options.toolTipsEnabled != 0, true};
+        case ID_OPTIONS_USE_CUSTOM_TABLE:
+            return MenuItemState{options.useCustomColorTable != 0, true};
+        case ID_OPTIONS_AUTOMATIC_TABLE:
+            return MenuItemState{options.automaticColorTable != 0, options.useCustomColorTable != 0};
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace tessera

@@ -1,0 +1,57 @@
+#pragma once
+// The main window's decisions that need no window: which slots QuickBuild fills, how the depth and the
+// mask follow each other, Center, Cycle, the identity and tool tip of each grid cell, and the check and
+// enable state of every menu entry. The window only reads its controls, calls these and paints.
+
+#include <optional>
+#include <vector>
+
+#include "host/layer_square.h"
+#include "icon/resource_format.h"
+#include "ui/window_options.h"
+
+namespace tessera {
+
+inline constexpr int kGridCellCount = 12;
+
+// Entry k = size * 3 + depth of the window's cells: (size, depth, Soft for true colour else Hard, Both).
+ResourceFormat SlotFormat(int k);
+// The control of the cell that shows (size, depth).
+int CellControlId(int size, int depth);
+// The entry k of the cell control, or none for another id.
+std::optional<int> CellEntryOfControl(int controlId);
+// The entry k of the cell to highlight for a selection: the 16-colour cell of the size for a depth
+// other than 1 or 2; none for a size outside 0..3.
+std::optional<int> HighlightedCellEntry(const ResourceFormat& format);
+const char* CellToolTip(int size, int depth);
+
+// Every command that sets the depth sets the mask with it: Soft for true colour, Hard otherwise.
+void SelectDepth(ResourceFormat& format, int depth);
+// The mask radios choose the depth: Hard means 256 colours, Soft true colour.
+void SelectMask(ResourceFormat& format, int mask);
+
+struct SizeAndDepth {
+    int size;
+    int depth;
+    bool operator==(const SizeAndDepth&) const = default;
+};
+// Shift: the current size at every depth; else Control: every size at the current depth; else all
+// twelve, sizes outer. Shift wins over Control.
+std::vector<SizeAndDepth> QuickBuildList(const ResourceFormat& current, bool shift, bool control);
+
+// Forgets the remembered square of the current size (a size other than 1, 2, 3 counts as 0), or of
+// every size with Shift, so the view centres it in the selection again.
+void CenterSquares(LayerSquares& squares, int size, bool shift);
+
+// Takes the next custom colour as the background and steps the cycle, wrapping after the sixteenth.
+void CycleBackground(WindowOptions& options);
+
+struct MenuItemState {
+    bool checked = false;
+    bool enabled = true;
+};
+// The state of a menu entry when its pop-up opens; none for an entry without an update rule, which
+// stays enabled and unchecked.
+std::optional<MenuItemState> MenuItemUpdate(int commandId, const WindowOptions& options);
+
+}  // namespace tessera
