@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace tessera::test {
@@ -206,6 +208,54 @@ void ClickButton(HWND dialog, int id) {
 
 void PostCommand(HWND window, int id) {
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+namespace {
+
+void SendMouse(DWORD flags, int x, int y) {
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(x, 65535, screenWidth - 1);
+    input.mi.dy = MulDiv(y, 65535, screenHeight - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
+    Sleep(15);
+}
+
+}  // namespace
+
+void DragControl(HWND control, int dx, int dy) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    const int x0 = (r.left + r.right) / 2;
+    const int y0 = (r.top + r.bottom) / 2;
+    SendMouse(0, x0, y0);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, x0, y0);
+    const int steps = std::max(1, std::max(std::abs(dx), std::abs(dy)) / 4);
+    for (int i = 1; i <= steps; ++i) {
+        SendMouse(0, x0 + dx * i / steps, y0 + dy * i / steps);
+    }
+    SendMouse(MOUSEEVENTF_LEFTUP, x0 + dx, y0 + dy);
+}
+
+bool FillFileDialog(DWORD processId, const std::string& caption, const std::string& path) {
+    HWND picker = WaitForWindow(processId, caption);
+    if (picker == nullptr) {
+        return false;
+    }
+    // The name field of the picker: an edit (0x480) or a combo box with an edit (0x47C).
+    HWND name = GetDlgItem(picker, 0x480);
+    if (name == nullptr) {
+        name = GetDlgItem(picker, 0x47C);
+    }
+    if (name == nullptr) {
+        return false;
+    }
+    SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
+    ClickButton(picker, IDOK);
+    return WaitUntilClosed(picker);
 }
 
 std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD ms) {

@@ -66,6 +66,12 @@ void ClickButton(HWND dialog, int id);
 // Sends a menu or control command to a window, without waiting.
 void PostCommand(HWND window, int id);
 
+// Drags with the real mouse: presses the left button in the middle of the control, moves by (dx, dy)
+// in small steps and releases.
+void DragControl(HWND control, int dx, int dy);
+// Types a path into the name field of a file picker with this caption and presses its OK button.
+bool FillFileDialog(DWORD processId, const std::string& caption, const std::string& path);
+
 struct MessageBoxSeen {
     HWND window = nullptr;
     std::string caption;
