@@ -83,11 +83,11 @@ void RequestSquare(FilterRecord& record) {
     }
 }
 
+}  // namespace
+
 OSErr CallAdvanceState(FilterRecord& record) {
     return record.advanceState != nullptr ? record.advanceState() : paramErr;
 }
-
-}  // namespace
 
 bool RectIsEmpty(const Rect& rect) {
     return !(rect.top < rect.bottom && rect.left < rect.right);

@@ -36,6 +36,8 @@ void SetRequestPlanes(FilterRecord& record);
 void CenterLayerSquare(FilterRecord& record, LayerSquares& squares, int sizeIndex, int width, int height);
 // Shifts the requested square and remembers it for the size index.
 void MoveLayerSquare(FilterRecord& record, LayerSquares& squares, int sizeIndex, int vertical, int horizontal);
+// The host's advanceState; a host that offers none fails every request with paramErr.
+OSErr CallAdvanceState(FilterRecord& record);
 // Has the host deliver the request; on failure shows "Advance state failed!". The host's answer goes
 // into call.result. True on success.
 bool FetchLayerSquare(PluginCall& call);
