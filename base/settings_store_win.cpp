@@ -1,0 +1,66 @@
+#include "base/settings_store_win.h"
+
+#include <limits>
+
+namespace tessera {
+
+namespace {
+
+// The system's message texts are at most this long.
+constexpr DWORD kErrorTextCapacity = 1024;
+
+class RegistryStore final : public SettingsStore {
+  public:
+    SettingsRead Read(std::span<uint8_t> buffer) override {
+        SettingsRead read;
+        // Reading creates nothing: a missing key is reported like a missing value.
+        UniqueHkey key;
+        const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, key.put());
+        if (opened != ERROR_SUCCESS) {
+            read.error = opened;
+            return read;
+        }
+        if (buffer.size() > std::numeric_limits<DWORD>::max()) {
+            buffer = buffer.first(std::numeric_limits<DWORD>::max());
+        }
+        DWORD length = static_cast<DWORD>(buffer.size());
+        // The type is not examined: the length is the block's only check.
+        read.error = RegQueryValueExA(key.get(), kSettingsValueName, nullptr, nullptr,
+                                      buffer.empty() ? nullptr : buffer.data(), &length);
+        read.length = length;
+        return read;
+    }
+
+    bool Write(std::span<const uint8_t> bytes) override {
+        if (bytes.size() > std::numeric_limits<DWORD>::max()) {
+            return false;
+        }
+        UniqueHkey key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                            nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        return RegSetValueExA(key.get(), kSettingsValueName, 0, REG_BINARY, bytes.data(),
+                              static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    }
+
+    std::string ErrorText(long error) override {
+        char text[kErrorTextCapacity];
+        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                      static_cast<DWORD>(error), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
+                                      kErrorTextCapacity, nullptr);
+        while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
+            --length;
+        }
+        return std::string(text, length);
+    }
+};
+
+}  // namespace
+
+SettingsStore& RegistrySettingsStore() {
+    static RegistryStore store;
+    return store;
+}
+
+}  // namespace tessera

@@ -1,0 +1,154 @@
+#include "ui/document.h"
+
+#include "base/alerts.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr const char* kIconFilter = "Icon Files (*.ico)\0*.ico\0All Files (*.*)\0*.*\0";
+constexpr const char* kColorTableFilter = "Photoshop Color Tables (*.act)\0*.act\0All Files (*.*)\0*.*\0";
+
+// An untitled document's path is a folder; once the document is named, its path ends with the name.
+bool PathNamesDocument(std::string_view documentPath, std::string_view documentName) {
+    return !documentName.empty() && FileNameOf(documentPath) == documentName;
+}
+
+}  // namespace
+
+std::string GridCaption(std::string_view documentName) {
+    return "Resource Grid for " + std::string(documentName);
+}
+
+std::string FolderOf(std::string_view path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string FileNameOf(std::string_view path) {
+    const size_t slash = path.rfind('\\');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string OpenProposal(std::string_view documentName) {
+    return documentName == kUntitledDocumentName ? std::string() : std::string(documentName);
+}
+
+std::string SaveAsProposal(std::string_view documentName) {
+    if (documentName == kUntitledDocumentName) {
+        return std::string(documentName);
+    }
+    return "Copy of " + std::string(documentName);
+}
+
+std::string PickerFolder(std::string_view documentPath, std::string_view documentName) {
+    if (PathNamesDocument(documentPath, documentName)) {
+        return FolderOf(documentPath);
+    }
+    return std::string(documentPath);
+}
+
+FilePicker OpenIconPicker(const WindowOptions& options) {
+    FilePicker picker;
+    picker.kind = PickerKind::Open;
+    picker.filter = kIconFilter;
+    picker.defaultExtension = "ico";
+    picker.initialName = OpenProposal(options.documentName);
+    picker.initialFolder = PickerFolder(options.documentPath, options.documentName);
+    picker.flags = kPickerFileMustExist | kPickerHideReadOnly | kPickerOverwritePrompt;
+    return picker;
+}
+
+FilePicker SaveIconPicker(const WindowOptions& options) {
+    FilePicker picker;
+    picker.kind = PickerKind::Save;
+    picker.filter = kIconFilter;
+    picker.defaultExtension = "ico";
+    picker.initialName = SaveAsProposal(options.documentName);
+    picker.initialFolder = PickerFolder(options.documentPath, options.documentName);
+    picker.flags = kPickerHideReadOnly | kPickerOverwritePrompt;
+    return picker;
+}
+
+FilePicker ColorTablePicker(const WindowOptions& options) {
+    FilePicker picker;
+    picker.kind = PickerKind::Open;
+    picker.filter = kColorTableFilter;
+    picker.defaultExtension = "act";
+    picker.initialFolder = PickerFolder(options.documentPath, options.documentName);
+    picker.flags = kPickerFileMustExist | kPickerHideReadOnly | kPickerOverwritePrompt;
+    return picker;
+}
+
+bool DocumentCommands::ConfirmDiscard() {
+    if (!window_.IsModified()) {
+        return true;
+    }
+    Alert alert;
+    alert.text = FormatText("Save changes to the icon \"%s\" before closing?", options_.documentName.c_str());
+    alert.icon = AlertIcon::Warning;
+    alert.buttons = AlertButtons::YesNoCancel;
+    switch (alerts_.Show(alert)) {
+        case AlertAnswer::Yes:
+            return Save();
+        case AlertAnswer::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void DocumentCommands::New() {
+    if (!ConfirmDiscard()) {
+        return;
+    }
+    window_.ClearGrid();
+    options_.documentPath = FolderOf(options_.documentPath);
+    options_.documentName = kUntitledDocumentName;
+    window_.SetGridCaption(GridCaption(options_.documentName));
+    window_.RepaintCells();
+}
+
+void DocumentCommands::Open() {
+    if (!ConfirmDiscard()) {
+        return;
+    }
+    const std::optional<std::string> picked = window_.PickFile(OpenIconPicker(options_));
+    if (!picked) {
+        return;
+    }
+    options_.documentPath = *picked;
+    options_.documentName = FileNameOf(*picked);
+    LoadDocument();
+}
+
+bool DocumentCommands::Save() {
+    return SaveDocument() || SaveAs();
+}
+
+bool DocumentCommands::SaveAs() {
+    const std::optional<std::string> picked = window_.PickFile(SaveIconPicker(options_));
+    if (!picked) {
+        return false;
+    }
+    options_.documentPath = *picked;
+    options_.documentName = FileNameOf(*picked);
+    window_.SetGridCaption(GridCaption(options_.documentName));
+    return window_.WriteGrid(options_.documentPath);
+}
+
+void DocumentCommands::LoadDocument() {
+    if (window_.ReadGrid(options_.documentPath)) {
+        window_.SetGridCaption(GridCaption(options_.documentName));
+    }
+    window_.RepaintCells();
+}
+
+bool DocumentCommands::SaveDocument() {
+    // The caption names the document even when the write fails and Save As takes over.
+    window_.SetGridCaption(GridCaption(options_.documentName));
+    // A folder is never written to: the untitled document goes straight to Save As.
+    return PathNamesDocument(options_.documentPath, options_.documentName) && window_.WriteGrid(options_.documentPath);
+}
+
+}  // namespace tessera

@@ -1,0 +1,102 @@
+#pragma once
+// The document commands: New, Open, Save, Save As, loading the last file, and the prompt that guards
+// unsaved changes. The names, folders, picker settings and outcomes are decided here; the window
+// supplies the pickers, the grid with its file, and the screen.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ui/window_options.h"
+
+namespace tessera {
+
+class Alerts;
+
+// Options of the system's file pickers, with the values the platform gives them.
+inline constexpr uint32_t kPickerOverwritePrompt = 0x00000002;
+inline constexpr uint32_t kPickerHideReadOnly = 0x00000004;
+inline constexpr uint32_t kPickerFileMustExist = 0x00001000;
+// Room for the picked path: as long a path as the settings block keeps.
+inline constexpr size_t kPickerPathCapacity = 1024;
+
+enum class PickerKind { Open, Save };
+
+// Everything a system file picker is given; the window passes it through unchanged.
+struct FilePicker {
+    PickerKind kind = PickerKind::Open;  // the picker titled "Open", or the one titled "Save As"
+    // Pairs of description and pattern, each ended by a NUL, the list by a second NUL.
+    const char* filter = nullptr;
+    const char* defaultExtension = nullptr;  // without its dot, as the pickers take it
+    std::string initialName;
+    std::string initialFolder;
+    uint32_t flags = 0;
+};
+
+std::string GridCaption(std::string_view documentName);
+// The text up to and including its last backslash; empty when it has none.
+std::string FolderOf(std::string_view path);
+// The text after its last backslash; all of it when it has none.
+std::string FileNameOf(std::string_view path);
+// The name the open picker proposes: the document's own, none while it is untitled.
+std::string OpenProposal(std::string_view documentName);
+// The name Save As proposes: "Copy of " and the document's name, or "Untitled.ico" as it stands.
+std::string SaveAsProposal(std::string_view documentName);
+// The folder the pickers start in. The document's path names either a folder (untitled) or the
+// document's own file, and the pickers want a folder.
+std::string PickerFolder(std::string_view documentPath, std::string_view documentName);
+
+FilePicker OpenIconPicker(const WindowOptions& options);
+FilePicker SaveIconPicker(const WindowOptions& options);
+FilePicker ColorTablePicker(const WindowOptions& options);
+
+// What the document commands need from the window.
+class DocumentWindow {
+  public:
+    virtual ~DocumentWindow() = default;
+    // Runs a system file picker: the full path picked, or none when the user cancelled.
+    virtual std::optional<std::string> PickFile(const FilePicker& picker) = 0;
+    virtual bool IsModified() = 0;
+    // Empties every slot and clears every modified flag.
+    virtual void ClearGrid() = 0;
+    // Reads an .ico file into the grid (emptied first); the reader shows its own messages.
+    virtual bool ReadGrid(const std::string& path) = 0;
+    // Writes the grid as an .ico file; true, with every modified flag cleared, when it was written.
+    virtual bool WriteGrid(const std::string& path) = 0;
+    virtual void SetGridCaption(const std::string& caption) = 0;
+    virtual void RepaintCells() = 0;
+};
+
+class DocumentCommands {
+  public:
+    DocumentCommands(WindowOptions& options, DocumentWindow& window, Alerts& alerts)
+        : options_(options), window_(window), alerts_(alerts) {}
+    DocumentCommands(const DocumentCommands&) = delete;
+    DocumentCommands& operator=(const DocumentCommands&) = delete;
+
+    // Asks whether to save unsaved changes: true when the caller may go on. Yes goes on only once the
+    // document is written, so a cancelled picker or a failed write loses nothing.
+    [[nodiscard]] bool ConfirmDiscard();
+    // An empty untitled document in the folder of the last one.
+    void New();
+    void Open();
+    // Writes to the document's own file, or through Save As when that cannot be written; true when the
+    // document was written.
+    bool Save();
+    // True when a file was picked and the document was written to it.
+    bool SaveAs();
+    // Reads the document's file again, as the window does when it opens; a missing file leaves the grid
+    // empty and the caption as it was.
+    void LoadDocument();
+
+  private:
+    bool SaveDocument();
+
+    WindowOptions& options_;
+    DocumentWindow& window_;
+    Alerts& alerts_;
+};
+
+}  // namespace tessera

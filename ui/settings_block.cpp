@@ -1,0 +1,155 @@
+#include "ui/settings_block.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "base/alerts.h"
+#include "base/byte_reader.h"
+#include "base/settings_store.h"
+#include "base/text_field.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr size_t kNameField = 256;
+constexpr size_t kPathField = 1024;
+// depth, mask, size, view; name, path; background, custom colours, cycle index; four squares of four
+// 16-bit values; tool tips, custom-table flag, custom table, automatic flag.
+static_assert(4 * 4 + kNameField + kPathField + 4 + 4 * kCustomColorCount + 4 + 4 * 4 * 2 + 4 + 4 +
+                  kCustomColorTableSize + 4 ==
+              kSettingsBlockSize);
+
+// Lays the fields down one after the other, as ByteReader takes them up again.
+class BlockWriter {
+  public:
+    explicit BlockWriter(std::span<uint8_t, kSettingsBlockSize> bytes) : bytes_(bytes) {}
+
+    void I32(int32_t value) { U32(static_cast<uint32_t>(value)); }
+    void U32(uint32_t value) { StoreU32LE(Take(4).data(), value); }
+    void I16(int16_t value) { StoreU16LE(Take(2).data(), static_cast<uint16_t>(value)); }
+    void Text(std::string_view text, size_t field) { WriteTextField(Take(field), text); }
+    void Bytes(std::span<const uint8_t> data) { std::copy(data.begin(), data.end(), Take(data.size()).begin()); }
+
+  private:
+    std::span<uint8_t> Take(size_t n) {
+        const std::span<uint8_t> field = bytes_.subspan(offset_, n);
+        offset_ += n;
+        return field;
+    }
+
+    std::span<uint8_t, kSettingsBlockSize> bytes_;
+    size_t offset_ = 0;
+};
+
+bool InRange(int32_t value, int32_t low, int32_t high) {
+    return value >= low && value <= high;
+}
+
+// The layer view only ever remembers squares of its size's side; anything else would have the host
+// deliver a square of another size than the one the view reads.
+bool IsRememberedSquare(const Rect& rect, int side) {
+    if (rect.top == 0 && rect.left == 0 && rect.bottom == 0 && rect.right == 0) {
+        return true;
+    }
+    return int{rect.right} - int{rect.left} == side && int{rect.bottom} - int{rect.top} == side;
+}
+
+}  // namespace
+
+void EncodeSettingsBlock(const WindowOptions& options, std::span<uint8_t, kSettingsBlockSize> bytes) {
+    BlockWriter writer(bytes);
+    // The stored order is depth, mask, size: not the order of the format's fields.
+    writer.I32(options.currentFormat.depth);
+    writer.I32(options.currentFormat.mask);
+    writer.I32(options.currentFormat.size);
+    writer.I32(options.currentFormat.view);
+    writer.Text(options.documentName, kNameField);
+    writer.Text(options.documentPath, kPathField);
+    writer.U32(options.backgroundColor);
+    for (uint32_t color : options.customColors) {
+        writer.U32(color);
+    }
+    writer.I32(options.cycleIndex);
+    for (const Rect& square : options.layerSquares.positions) {
+        writer.I16(square.top);
+        writer.I16(square.left);
+        writer.I16(square.bottom);
+        writer.I16(square.right);
+    }
+    writer.I32(options.toolTipsEnabled);
+    writer.I32(options.useCustomColorTable);
+    writer.Bytes(options.customColorTable);
+    writer.I32(options.automaticColorTable);
+}
+
+WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> bytes) {
+    ByteReader reader(bytes);
+    WindowOptions options;
+    const ResourceFormat defaults;
+
+    const int32_t depth = reader.I32LE();
+    const int32_t mask = reader.I32LE();
+    const int32_t size = reader.I32LE();
+    reader.Skip(4);  // the view: a window always opens on Both
+    options.currentFormat =
+        ResourceFormat(InRange(size, 0, 3) ? size : defaults.size, InRange(depth, 0, 2) ? depth : defaults.depth,
+                       InRange(mask, 0, 1) ? mask : defaults.mask, 0);
+
+    options.documentName = ReadTextField(reader.Bytes(kNameField));
+    options.documentPath = ReadTextField(reader.Bytes(kPathField));
+    options.backgroundColor = reader.U32LE();
+    for (uint32_t& color : options.customColors) {
+        color = reader.U32LE();
+    }
+    const int32_t cycleIndex = reader.I32LE();
+    if (InRange(cycleIndex, 0, static_cast<int32_t>(kCustomColorCount) - 1)) {
+        options.cycleIndex = cycleIndex;
+    }
+    for (size_t i = 0; i < options.layerSquares.positions.size(); ++i) {
+        Rect square;
+        square.top = reader.I16LE();
+        square.left = reader.I16LE();
+        square.bottom = reader.I16LE();
+        square.right = reader.I16LE();
+        if (IsRememberedSquare(square, ResourceFormat(static_cast<int32_t>(i), 0, 0, 0).PixelSize())) {
+            options.layerSquares.positions[i] = square;
+        }
+    }
+    options.toolTipsEnabled = reader.I32LE();
+    options.useCustomColorTable = reader.I32LE();
+    const std::span<const uint8_t> table = reader.Bytes(kCustomColorTableSize);
+    std::copy(table.begin(), table.end(), options.customColorTable.begin());
+    options.automaticColorTable = reader.I32LE();
+    return options;
+}
+
+bool ReadSettings(SettingsStore& store, Alerts& alerts, WindowOptions& options) {
+    std::array<uint8_t, kSettingsBlockSize> bytes{};
+    const SettingsRead read = store.Read(bytes);
+    if (read.error == 0 && read.length == kSettingsBlockSize) {
+        options = DecodeSettingsBlock(bytes);
+        return true;
+    }
+    if (read.error == kSettingsNotFound) {
+        return false;
+    }
+    // An older or damaged block: the next close replaces it with one of the current layout.
+    Alert alert;
+    alert.text = FormatText("Could not read settings, error was %d - %s (%d bytes of %d)", static_cast<int>(read.error),
+                            store.ErrorText(read.error).c_str(), static_cast<int>(read.length),
+                            static_cast<int>(kSettingsBlockSize));
+    alert.icon = AlertIcon::Warning;
+    alerts.Show(alert);
+    return false;
+}
+
+bool WriteSettings(SettingsStore& store, const WindowOptions& options) {
+    std::array<uint8_t, kSettingsBlockSize> bytes{};
+    EncodeSettingsBlock(options, bytes);
+    return store.Write(bytes);
+}
+
+}  // namespace tessera
