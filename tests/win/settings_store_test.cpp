@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/settings_store_win.h"
+#include "support/fake_alerts.h"
+#include "ui/settings_block.h"
+
+namespace tessera {
+namespace {
+
+// The key path with each of its levels: "Software\Quorvane", "...\Tessera", "...\1.2".
+std::vector<std::string> KeyLevels() {
+    std::vector<std::string> levels;
+    const std::string key = kSettingsKey;
+    for (size_t slash = key.find('\\', key.find('\\') + 1); slash != std::string::npos;
+         slash = key.find('\\', slash + 1)) {
+        levels.push_back(key.substr(0, slash));
+    }
+    levels.push_back(key);
+    return levels;
+}
+
+bool KeyExists(const std::string& path) {
+    UniqueHkey key;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+std::optional<std::vector<uint8_t>> StoredValue(DWORD* type = nullptr) {
+    UniqueHkey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD length = 0;
+    if (RegQueryValueExA(key.get(), kSettingsValueName, nullptr, type, nullptr, &length) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(length);
+    if (RegQueryValueExA(key.get(), kSettingsValueName, nullptr, type, bytes.data(), &length) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    bytes.resize(length);
+    return bytes;
+}
+
+void DeleteStoredValue() {
+    UniqueHkey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), kSettingsValueName);
+    }
+}
+
+// Each test starts with no stored value; afterwards the user's value and keys are as they were, so the
+// plug-in's own tests still see a first run where they expect one.
+class RegistrySettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const std::string& level : KeyLevels()) {
+            existed_.push_back(KeyExists(level));
+        }
+        saved_ = StoredValue();
+        DeleteStoredValue();
+    }
+    void TearDown() override {
+        if (saved_) {
+            ASSERT_TRUE(store_.Write(*saved_));
+            return;
+        }
+        DeleteStoredValue();
+        const std::vector<std::string> levels = KeyLevels();
+        for (size_t i = levels.size(); i-- > 0;) {
+            if (!existed_[i]) {
+                RegDeleteKeyA(HKEY_CURRENT_USER, levels[i].c_str());
+            }
+        }
+    }
+
+    SettingsStore& store_ = RegistrySettingsStore();
+    std::vector<bool> existed_;
+    std::optional<std::vector<uint8_t>> saved_;
+};
+
+TEST_F(RegistrySettingsStoreTest, AMissingValueIsReportedAsNotFound) {
+    std::array<uint8_t, kSettingsBlockSize> buffer{};
+    EXPECT_EQ(store_.Read(buffer).error, kSettingsNotFound);
+    EXPECT_FALSE(SettingsExist(store_));
+
+    // Nor does reading create the key.
+    if (!existed_.back()) {
+        EXPECT_FALSE(KeyExists(kSettingsKey));
+    }
+}
+
+TEST_F(RegistrySettingsStoreTest, AWrittenBlockReadsBackAsBinary) {
+    std::array<uint8_t, kSettingsBlockSize> written{};
+    for (size_t i = 0; i < written.size(); ++i) {
+        written[i] = static_cast<uint8_t>(i * 7 + 1);
+    }
+    ASSERT_TRUE(store_.Write(written));
+    EXPECT_TRUE(SettingsExist(store_));
+
+    DWORD type = 0;
+    const std::optional<std::vector<uint8_t>> stored = StoredValue(&type);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(stored->size(), kSettingsBlockSize);
+
+    std::array<uint8_t, kSettingsBlockSize> read{};
+    const SettingsRead result = store_.Read(read);
+    EXPECT_EQ(result.error, 0);
+    EXPECT_EQ(result.length, kSettingsBlockSize);
+    EXPECT_EQ(read, written);
+}
+
+TEST_F(RegistrySettingsStoreTest, AValueLongerThanTheBufferReportsItsLength) {
+    const std::vector<uint8_t> longer(kSettingsBlockSize + 1, uint8_t{9});
+    ASSERT_TRUE(store_.Write(longer));
+    std::array<uint8_t, kSettingsBlockSize> buffer{};
+    const SettingsRead result = store_.Read(buffer);
+    EXPECT_EQ(result.error, kSettingsTooLong);
+    EXPECT_EQ(result.length, kSettingsBlockSize + 1);
+}
+
+TEST_F(RegistrySettingsStoreTest, ErrorTextsComeWithoutTheirLineBreak) {
+    for (long error : {0L, kSettingsNotFound, kSettingsTooLong}) {
+        const std::string text = store_.ErrorText(error);
+        EXPECT_FALSE(text.empty()) << error;
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << error << ": " << text;
+    }
+    EXPECT_EQ(store_.ErrorText(0x7FFF1234), "");
+}
+
+TEST_F(RegistrySettingsStoreTest, TheWindowsOptionsSurviveARun) {
+    test::FakeAlerts alerts;
+    WindowOptions first;
+    EXPECT_FALSE(ReadSettings(store_, alerts, first));
+    EXPECT_TRUE(alerts.Shown().empty());
+
+    first.documentPath = "C:\\Icons\\a.ico";
+    first.documentName = "a.ico";
+    first.cycleIndex = 5;
+    first.customColorTable[767] = 1;
+    ASSERT_TRUE(WriteSettings(store_, first));
+    ASSERT_TRUE(StoredValue());
+    EXPECT_EQ(StoredValue()->size(), kSettingsBlockSize);
+
+    WindowOptions second;
+    EXPECT_TRUE(ReadSettings(store_, alerts, second));
+    EXPECT_EQ(second.documentPath, "C:\\Icons\\a.ico");
+    EXPECT_EQ(second.documentName, "a.ico");
+    EXPECT_EQ(second.cycleIndex, 5);
+    EXPECT_EQ(second.customColorTable, first.customColorTable);
+    EXPECT_TRUE(alerts.Shown().empty());
+}
+
+TEST_F(RegistrySettingsStoreTest, AShortValueIsReportedWithTheSystemsText) {
+    const std::vector<uint8_t> shorter(kSettingsBlockSize - 1, uint8_t{0});
+    ASSERT_TRUE(store_.Write(shorter));
+    test::FakeAlerts alerts;
+    WindowOptions options;
+    EXPECT_FALSE(ReadSettings(store_, alerts, options));
+    ASSERT_EQ(alerts.Shown().size(), 1u);
+    EXPECT_EQ(alerts.Shown()[0].text,
+              "Could not read settings, error was 0 - " + store_.ErrorText(0) + " (2179 bytes of 2180)");
+}
+
+}  // namespace
+}  // namespace tessera
