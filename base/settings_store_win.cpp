@@ -1,6 +1,10 @@
 #include "base/settings_store_win.h"
 
+#include <windows.h>
+
 #include <limits>
+
+#include "base/win_handles_win.h"
 
 namespace tessera {
 
@@ -14,12 +18,13 @@ class RegistryStore final : public SettingsStore {
     SettingsRead Read(std::span<uint8_t> buffer) override {
         SettingsRead read;
         // Reading creates nothing: a missing key is reported like a missing value.
-        UniqueHkey key;
-        const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, key.put());
-        if (opened != ERROR_SUCCESS) {
-            read.error = opened;
+        HKEY opened = nullptr;
+        const LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, &opened);
+        if (status != ERROR_SUCCESS) {
+            read.error = status;
             return read;
         }
+        const UniqueHkey key(opened);
         if (buffer.size() > std::numeric_limits<DWORD>::max()) {
             buffer = buffer.first(std::numeric_limits<DWORD>::max());
         }
@@ -35,11 +40,12 @@ class RegistryStore final : public SettingsStore {
         if (bytes.size() > std::numeric_limits<DWORD>::max()) {
             return false;
         }
-        UniqueHkey key;
+        HKEY created = nullptr;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                            nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+                            nullptr, &created, nullptr) != ERROR_SUCCESS) {
             return false;
         }
+        const UniqueHkey key(created);
         return RegSetValueExA(key.get(), kSettingsValueName, 0, REG_BINARY, bytes.data(),
                               static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
     }

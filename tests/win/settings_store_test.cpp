@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "base/settings_store_win.h"
+#include "base/win_handles_win.h"
 #include "support/fake_alerts.h"
 #include "ui/settings_block.h"
 
@@ -24,14 +27,19 @@ std::vector<std::string> KeyLevels() {
     return levels;
 }
 
+// The settings key opened with the given access; empty when it cannot be opened.
+UniqueHkey OpenKey(const std::string& path, REGSAM access) {
+    HKEY key = nullptr;
+    return UniqueHkey(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr);
+}
+
 bool KeyExists(const std::string& path) {
-    UniqueHkey key;
-    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return static_cast<bool>(OpenKey(path, KEY_READ));
 }
 
 std::optional<std::vector<uint8_t>> StoredValue(DWORD* type = nullptr) {
-    UniqueHkey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    const UniqueHkey key = OpenKey(kSettingsKey, KEY_READ);
+    if (!key) {
         return std::nullopt;
     }
     DWORD length = 0;
@@ -47,8 +55,7 @@ std::optional<std::vector<uint8_t>> StoredValue(DWORD* type = nullptr) {
 }
 
 void DeleteStoredValue() {
-    UniqueHkey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+    if (const UniqueHkey key = OpenKey(kSettingsKey, KEY_SET_VALUE)) {
         RegDeleteValueA(key.get(), kSettingsValueName);
     }
 }
