@@ -134,7 +134,6 @@ LayerHost::LayerHost(Layer layer, const LayerHostOptions& options)
     procs_.unlockProc = &UnlockProc;
     procs_.recoverSpaceProc = &RecoverSpaceProc;
     procs_.disposeRegularHandleProc = &DisposeProc;
-    platform_.hwnd = options_.window;
 
     const auto width = static_cast<int16>(layer_.width);
     const auto height = static_cast<int16>(layer_.height);

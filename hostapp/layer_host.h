@@ -47,7 +47,6 @@ struct LayerHostOptions {
     int rowPadding = 0;       // bytes after each row of every buffer, so rows are not packed
     bool haveMask = false;    // a selection mask is offered (maskRect is honoured)
     bool isFloating = false;  // the selection floats: the plug-in gets no absolute plane counts
-    intptr_t window = 0;      // the window that owns the plug-in's dialogs
 };
 
 struct FilterRunResult {
@@ -66,6 +65,8 @@ class LayerHost {
     [[nodiscard]] const Layer& GetLayer() const { return layer_; }
     // The selection must be non-empty and lie inside the image; otherwise it is refused.
     bool SetSelection(const Rect& selection);
+    // The window that owns the plug-in's dialogs (0: none).
+    void SetWindow(intptr_t window) { platform_.hwnd = window; }
 
     // The handle callbacks as the plug-in sees them: tests may null members or lower numHandleProcs.
     [[nodiscard]] HandleProcs& Procs() { return procs_; }

@@ -1,0 +1,327 @@
+// tessera-host: runs a filter plug-in on a PNG image the way a photo editor runs a filter on a layer,
+// so Tessera can be used, and tested end to end, without the photo editor.
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/win_handles_win.h"
+#include "host/parameters_block.h"
+#include "hostapp/layer_host.h"
+#include "hostapp/png_win.h"
+
+namespace tessera {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessera-host IMAGE.png [options]\n"
+    "       tessera-host --about [--plugin PATH]\n"
+    "\n"
+    "Runs the Tessera filter plug-in on a PNG image as a photo editor would: the image is the layer\n"
+    "(with a transparency plane when the PNG has transparency) and the selection is the whole image\n"
+    "unless one is given.\n"
+    "\n"
+    "  --selection L,T,R,B   the selection in pixels: left, top, right, bottom (right and bottom are\n"
+    "                        the first column and row outside it)\n"
+    "  --plugin PATH         the plug-in to load (default: tessera.8bf beside this program)\n"
+    "  --about               show the plug-in's About box instead of running the filter\n"
+    "  --output OUT.png      write the layer to OUT.png after the run (default: nothing is written)\n"
+    "  --apply-params SIZE,DEPTH,MASK,VIEW,PATH\n"
+    "                        testing aid: fill the plug-in's parameters block before the run, as an\n"
+    "                        earlier Apply would have (SIZE 0..3, DEPTH 0..2, MASK 0..1, VIEW 0..2,\n"
+    "                        PATH the saved icon file)\n"
+    "\n"
+    "Prints \"result N\" with the plug-in's result code and exits with 0 once the plug-in has run,\n"
+    "whatever N is. Exit codes otherwise: 1 bad arguments, 2 the image cannot be read, 3 the plug-in\n"
+    "cannot be loaded, 4 the output cannot be written.\n";
+
+constexpr int kExitRan = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitImage = 2;
+constexpr int kExitPlugin = 3;
+constexpr int kExitOutput = 4;
+
+constexpr const char* kWindowClass = "TesseraHostWindow";
+constexpr const char* kWindowCaption = "Tessera Host";
+
+struct Options {
+    std::string image;
+    std::optional<Rect> selection;
+    std::string plugin;
+    bool about = false;
+    std::string output;
+    std::optional<ParametersBlock> parameters;
+};
+
+// Splits `text` at its first `count` commas; the last part keeps any further commas (paths may have them).
+std::vector<std::string_view> SplitFields(std::string_view text, size_t count) {
+    std::vector<std::string_view> fields;
+    while (fields.size() < count) {
+        const size_t comma = text.find(',');
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        fields.push_back(text.substr(0, comma));
+        text.remove_prefix(comma + 1);
+    }
+    fields.push_back(text);
+    return fields;
+}
+
+std::optional<int> ParseInt(std::string_view text, int lo, int hi) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<Rect> ParseSelection(std::string_view text) {
+    const std::vector<std::string_view> fields = SplitFields(text, 3);
+    if (fields.size() != 4) {
+        return std::nullopt;
+    }
+    int values[4];
+    for (size_t i = 0; i < 4; ++i) {
+        const std::optional<int> v = ParseInt(fields[i], 0, kMaxLayerSide);
+        if (!v) {
+            return std::nullopt;
+        }
+        values[i] = *v;
+    }
+    return Rect{static_cast<int16>(values[1]), static_cast<int16>(values[0]), static_cast<int16>(values[3]),
+                static_cast<int16>(values[2])};
+}
+
+std::optional<ParametersBlock> ParseApplyParameters(std::string_view text) {
+    const std::vector<std::string_view> fields = SplitFields(text, 4);
+    if (fields.size() != 5 || fields[4].empty()) {
+        return std::nullopt;
+    }
+    const int limits[4] = {3, 2, 1, 2};
+    int values[4];
+    for (size_t i = 0; i < 4; ++i) {
+        const std::optional<int> v = ParseInt(fields[i], 0, limits[i]);
+        if (!v) {
+            return std::nullopt;
+        }
+        values[i] = *v;
+    }
+    ParametersBlock block;
+    block.marker = 1;
+    block.size = values[0];
+    block.depth = values[1];
+    block.mask = values[2];
+    block.view = values[3];
+    block.documentPath = std::string(fields[4]);
+    const size_t slash = block.documentPath.find_last_of("\\/");
+    block.documentName = slash == std::string::npos ? block.documentPath : block.documentPath.substr(slash + 1);
+    return block;
+}
+
+std::string ProgramFolder() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, n < MAX_PATH ? n : 0);
+    const size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+}
+
+// Reads the command line; on a mistake, says what it was.
+std::optional<Options> ParseArguments(int argc, char** argv, std::string& error) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--about") {
+            options.about = true;
+        } else if (arg == "--selection" && hasValue) {
+            options.selection = ParseSelection(argv[++i]);
+            if (!options.selection) {
+                error = "--selection needs four numbers L,T,R,B";
+                return std::nullopt;
+            }
+        } else if (arg == "--plugin" && hasValue) {
+            options.plugin = argv[++i];
+        } else if (arg == "--output" && hasValue) {
+            options.output = argv[++i];
+        } else if (arg == "--apply-params" && hasValue) {
+            options.parameters = ParseApplyParameters(argv[++i]);
+            if (!options.parameters) {
+                error = "--apply-params needs SIZE,DEPTH,MASK,VIEW,PATH within their ranges";
+                return std::nullopt;
+            }
+        } else if (arg.starts_with("--")) {
+            error = "unknown option or missing value: " + std::string(arg);
+            return std::nullopt;
+        } else if (options.image.empty()) {
+            options.image = arg;
+        } else {
+            error = "more than one image given";
+            return std::nullopt;
+        }
+    }
+    if (options.image.empty() && !options.about) {
+        error = "no image given";
+        return std::nullopt;
+    }
+    if (options.plugin.empty()) {
+        options.plugin = ProgramFolder() + "\\tessera.8bf";
+    }
+    return options;
+}
+
+// Paints the layer at its own size over white, so the user sees what the filter runs on.
+void PaintLayer(HWND window, const Layer& layer) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    const size_t count = static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height);
+    std::unique_ptr<uint8_t[]> bgra(new (std::nothrow) uint8_t[count * 4]);
+    if (bgra) {
+        for (int y = 0; y < layer.height; ++y) {
+            for (int x = 0; x < layer.width; ++x) {
+                const uint8_t* s = layer.At(x, y);
+                uint8_t* d = bgra.get() + (static_cast<size_t>(y) * static_cast<size_t>(layer.width) + x) * 4;
+                const int alpha = layer.planes == 4 ? s[3] : 255;
+                for (int c = 0; c < 3; ++c) {
+                    d[2 - c] = static_cast<uint8_t>((s[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+                }
+                d[3] = 0;
+            }
+        }
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = layer.width;
+        info.bmiHeader.biHeight = -layer.height;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(layer.width), static_cast<DWORD>(layer.height), 0, 0, 0,
+                          static_cast<UINT>(layer.height), bgra.get(), &info, DIB_RGB_COLORS);
+    }
+    EndPaint(window, &ps);
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (message) {
+            case WM_PAINT: {
+                const auto* layer = reinterpret_cast<const Layer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+                if (layer != nullptr) {
+                    PaintLayer(window, *layer);
+                    return 0;
+                }
+                break;
+            }
+            case WM_CLOSE:
+                // The window lives as long as the plug-in runs; the program ends when the run does.
+                return 0;
+            default:
+                break;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The host's own top-level window: the owner of the plug-in's dialogs, as a photo editor's is.
+HWND CreateHostWindow(const Layer& layer) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &HostWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, kWindowClass, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  640, 480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window != nullptr) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&layer));
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+    }
+    return window;
+}
+
+bool FillParameters(LayerHost& host, const ParametersBlock& block) {
+    std::vector<uint8_t> bytes(kParametersBlockSize);
+    EncodeParametersBlock(block, std::span<uint8_t, kParametersBlockSize>(bytes.data(), kParametersBlockSize));
+    return host.SetParameters(bytes);
+}
+
+int Run(int argc, char** argv) {
+    std::string error;
+    const std::optional<Options> options = ParseArguments(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "tessera-host: %s\n\n%s", error.c_str(), kUsage);
+        return kExitUsage;
+    }
+    std::optional<Layer> layer = options->image.empty() ? MakeLayer(1, 1, 3) : ReadPngLayer(options->image, error);
+    if (!layer) {
+        std::fprintf(stderr, "tessera-host: %s\n", error.c_str());
+        return kExitImage;
+    }
+    UniqueModule plugin(LoadLibraryA(options->plugin.c_str()));
+    // GetProcAddress answers a generic function pointer; the export is the host entry.
+    const auto entry = plugin ? reinterpret_cast<FilterEntryProc>(
+                                    reinterpret_cast<void (*)()>(GetProcAddress(plugin.get(), "PluginMain")))
+                              : nullptr;
+    if (entry == nullptr) {
+        std::fprintf(stderr, "tessera-host: %s is not a filter plug-in that can be loaded here\n",
+                     options->plugin.c_str());
+        return kExitPlugin;
+    }
+
+    LayerHost host(std::move(*layer));
+    if (options->selection && !host.SetSelection(*options->selection)) {
+        std::fprintf(stderr, "tessera-host: the selection must be non-empty and inside the %d x %d image\n\n%s",
+                     host.GetLayer().width, host.GetLayer().height, kUsage);
+        return kExitUsage;
+    }
+    if (options->parameters && !FillParameters(host, *options->parameters)) {
+        std::fprintf(stderr, "tessera-host: not enough memory for the parameters block\n");
+        return kExitUsage;
+    }
+    HWND window = CreateHostWindow(host.GetLayer());
+    host.SetWindow(reinterpret_cast<intptr_t>(window));
+
+    const OSErr result = options->about ? host.RunAbout(entry) : host.RunFilter(entry).result;
+    std::printf("result %d\n", result);
+    std::fflush(stdout);
+    if (window != nullptr) {
+        DestroyWindow(window);
+    }
+
+    if (!options->output.empty() && !WritePngLayer(host.GetLayer(), options->output, error)) {
+        std::fprintf(stderr, "tessera-host: %s\n", error.c_str());
+        return kExitOutput;
+    }
+    return kExitRan;
+}
+
+}  // namespace
+}  // namespace tessera
+
+int main(int argc, char** argv) {
+    try {
+        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        const int code = tessera::Run(argc, argv);
+        if (SUCCEEDED(com)) {
+            CoUninitialize();
+        }
+        return code;
+    } catch (...) {
+        std::fprintf(stderr, "tessera-host: out of memory\n");
+        return 1;
+    }
+}

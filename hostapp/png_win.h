@@ -1,0 +1,19 @@
+#pragma once
+// The layer as a PNG file, read and written through WIC. COM must be initialised on the calling thread.
+
+#include <optional>
+#include <string>
+
+#include "hostapp/layer_host.h"
+
+namespace tessera {
+
+// The image as a layer: four planes when the PNG has transparency, three when it has none. None, with
+// `error` saying why, when the file cannot be opened, is not a PNG, or is too large for a layer.
+std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error);
+
+// Writes the layer as a PNG, with an alpha channel when the layer has a transparency plane. On failure
+// `error` says why and no partial file is left.
+bool WritePngLayer(const Layer& layer, const std::string& path, std::string& error);
+
+}  // namespace tessera
