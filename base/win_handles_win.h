@@ -104,6 +104,21 @@ class WindowDc {
     HDC hdc_;
 };
 
+// The DC of one WM_PAINT, handed back with EndPaint on the same window.
+class PaintDc {
+  public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd), hdc_(BeginPaint(hwnd, &paint_)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() { EndPaint(hwnd_, &paint_); }
+    [[nodiscard]] HDC get() const { return hdc_; }
+
+  private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
+    HDC hdc_;
+};
+
 // Selects an object into a DC and puts the previous one back when it goes out of scope.
 class SelectGuard {
   public:

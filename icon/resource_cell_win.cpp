@@ -1,0 +1,146 @@
+#include "icon/resource_cell_win.h"
+
+#include <commctrl.h>
+
+#include "base/module_win.h"
+#include "base/win_handles_win.h"
+#include "icon/draw_resource_win.h"
+#include "resources/resource_ids.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+
+}  // namespace
+
+void DrawTripleFrame(HDC dc, const RECT& client, COLORREF accent) {
+    const UniqueGdiObj<HBRUSH> black(CreateSolidBrush(RGB(0, 0, 0)));
+    const UniqueGdiObj<HBRUSH> middle(CreateSolidBrush(accent));
+    if (!black || !middle) {
+        return;
+    }
+    RECT ring = client;
+    FrameRect(dc, &ring, black.get());
+    InflateRect(&ring, -1, -1);
+    FrameRect(dc, &ring, middle.get());
+    InflateRect(&ring, -1, -1);
+    FrameRect(dc, &ring, black.get());
+}
+
+ResourceCell::~ResourceCell() {
+    Detach();
+}
+
+bool ResourceCell::Attach(HWND control, const ResourceFormat* format, const ResourceGrid* grid) {
+    if (control == nullptr || window_ != nullptr) {
+        return false;
+    }
+    if (SetWindowSubclass(control, &ResourceCell::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) ==
+        FALSE) {
+        return false;
+    }
+    window_ = control;
+    format_ = format;
+    grid_ = grid;
+    // Cursors loaded from resources are shared by the system and never destroyed.
+    hand_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
+    return true;
+}
+
+void ResourceCell::Detach() {
+    if (window_ != nullptr) {
+        RemoveWindowSubclass(window_, &ResourceCell::SubclassProc, kSubclassId);
+        window_ = nullptr;
+    }
+}
+
+void ResourceCell::SetCurrent(bool current) {
+    current_ = current;
+    Repaint();
+}
+
+void ResourceCell::SetStretch(bool stretch) {
+    stretch_ = stretch;
+    Repaint();
+}
+
+void ResourceCell::Repaint() {
+    if (window_ != nullptr) {
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+}
+
+LRESULT CALLBACK
+ResourceCell::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    try {
+        return reinterpret_cast<ResourceCell*>(self)->Handle(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT ResourceCell::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            const PaintDc paint(window);
+            if (paint.get() != nullptr) {
+                Paint(paint.get());
+            }
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (clickable_) {
+                SetFocus(window);
+                Repaint();
+            }
+            break;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            Repaint();
+            return result;
+        }
+        case WM_SETCURSOR:
+            // Handled either way, so a cell that is not clickable keeps whatever cursor was showing.
+            if (clickable_ && hand_ != nullptr) {
+                SetCursor(hand_);
+            }
+            return TRUE;
+        case WM_NCDESTROY: {
+            Detach();
+            return DefSubclassProc(window, message, wParam, lParam);
+        }
+        default:
+            break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void ResourceCell::Paint(HDC dc) {
+    RECT client{};
+    GetClientRect(window_, &client);
+    COLORREF accent = RGB(0, 0, 0);
+    if (current_) {
+        accent = kCurrentAccent;
+    } else if (GetFocus() == window_) {
+        accent = kFocusAccent;
+    }
+    RECT area = client;
+    InflateRect(&area, -kCellFrameWidth, -kCellFrameWidth);
+    const UniqueGdiObj<HBRUSH> fill(CreateSolidBrush(background_));
+    if (fill) {
+        FillRect(dc, &area, fill.get());
+    }
+    if (grid_ != nullptr && format_ != nullptr) {
+        // An empty slot draws nothing and leaves the background.
+        DrawFormat(dc, area, format_->view, stretch_, background_, *grid_, *format_);
+    }
+    DrawTripleFrame(dc, client, accent);
+}
+
+}  // namespace tessera
