@@ -19,7 +19,7 @@ constexpr size_t kPathField = 1024;
 // depth, mask, size, view; name, path; background, custom colours, cycle index; four squares of four
 // 16-bit values; tool tips, custom-table flag, custom table, automatic flag.
 static_assert(4 * 4 + kNameField + kPathField + 4 + 4 * kCustomColorCount + 4 + 4 * 4 * 2 + 4 + 4 +
-                  kCustomColorTableSize + 4 ==
+                  kColorTableBytes + 4 ==
               kSettingsBlockSize);
 
 // Lays the fields down one after the other, as ByteReader takes them up again.
@@ -81,7 +81,7 @@ void EncodeSettingsBlock(const WindowOptions& options, std::span<uint8_t, kSetti
     }
     writer.I32(options.toolTipsEnabled);
     writer.I32(options.useCustomColorTable);
-    writer.Bytes(options.customColorTable);
+    writer.Bytes(options.customColorTable.bytes);
     writer.I32(options.automaticColorTable);
 }
 
@@ -120,8 +120,8 @@ WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> b
     }
     options.toolTipsEnabled = reader.I32LE();
     options.useCustomColorTable = reader.I32LE();
-    const std::span<const uint8_t> table = reader.Bytes(kCustomColorTableSize);
-    std::copy(table.begin(), table.end(), options.customColorTable.begin());
+    const std::span<const uint8_t> table = reader.Bytes(kColorTableBytes);
+    std::copy(table.begin(), table.end(), options.customColorTable.bytes.begin());
     options.automaticColorTable = reader.I32LE();
     return options;
 }

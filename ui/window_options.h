@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "color/color_table.h"
 #include "host/layer_square.h"
 #include "icon/resource_format.h"
 
@@ -17,25 +18,12 @@ inline constexpr const char* kUntitledDocumentName = "Untitled.ico";
 inline constexpr const char* kDefaultDocumentPath = "%USERPROFILE%\\My Documents";
 
 inline constexpr size_t kCustomColorCount = 16;
-inline constexpr size_t kCustomColorTableSize = 768;  // 256 entries of red, green, blue
-
-using CustomColorTable = std::array<uint8_t, kCustomColorTableSize>;
-
 // Colours are COLORREFs, 0x00BBGGRR. Eight saturated colours, then greys from black to white.
 inline constexpr uint32_t kDefaultBackgroundColor = 0x808080;
 inline constexpr std::array<uint32_t, kCustomColorCount> kDefaultCustomColors = {
     0x3910C4, 0xB1DDC7, 0xBB8200, 0x7F04C3, 0x05CBFF, 0x81321B, 0x3746F0, 0x228A6A,
     0x000000, 0x202020, 0x404040, 0x606060, 0x808080, 0xA0A0A0, 0xC0C0C0, 0xFFFFFF,
 };
-
-// Entry i is (i, i, i): what reduction uses with the custom table on before any file was read.
-constexpr CustomColorTable GreyRampTable() {
-    CustomColorTable table{};
-    for (size_t i = 0; i < table.size(); ++i) {
-        table[i] = static_cast<uint8_t>(i / 3);
-    }
-    return table;
-}
 
 struct WindowOptions {
     ResourceFormat currentFormat;  // Huge, true colour, Soft, Both
@@ -47,7 +35,7 @@ struct WindowOptions {
     int32_t cycleIndex = 0;     // the entry of customColors that Cycle takes next
     LayerSquares layerSquares;  // the layer view's remembered square for each size
     int32_t useCustomColorTable = 0;
-    CustomColorTable customColorTable = GreyRampTable();
+    ColorTable customColorTable = GreyRampTable();
     int32_t automaticColorTable = 0;
 };
 

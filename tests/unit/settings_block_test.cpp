@@ -64,8 +64,8 @@ WindowOptions EditedOptions() {
     options.cycleIndex = 15;
     options.layerSquares.positions = {Square(-3, 7, 16), Rect{}, Square(100, -20, 32), Square(-32768, 32000, 48)};
     options.useCustomColorTable = 1;
-    for (size_t i = 0; i < options.customColorTable.size(); ++i) {
-        options.customColorTable[i] = static_cast<uint8_t>(255 - i % 251);
+    for (size_t i = 0; i < options.customColorTable.bytes.size(); ++i) {
+        options.customColorTable.bytes[i] = static_cast<uint8_t>(255 - i % 251);
     }
     options.automaticColorTable = 1;
     return options;
@@ -118,7 +118,7 @@ TEST(SettingsBlockTest, FirstRunValues) {
     EXPECT_EQ(options.automaticColorTable, 0);
     for (size_t entry = 0; entry < 256; ++entry) {
         for (size_t channel = 0; channel < 3; ++channel) {
-            ASSERT_EQ(options.customColorTable[3 * entry + channel], entry) << entry;
+            ASSERT_EQ(options.customColorTable.bytes[3 * entry + channel], entry) << entry;
         }
     }
 }
