@@ -166,7 +166,7 @@ void ClearHistogram(uint16_t* histogram, size_t count) {
     }
 }
 
-void FillHistogram(const FilterRecord& record, uint16_t* histogram) {
+void FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells* filled) {
     // A host that delivered nothing leaves nothing to count.
     const auto* data = static_cast<const uint8_t*>(record.inData);
     if (data == nullptr || histogram == nullptr) {
@@ -180,6 +180,12 @@ void FillHistogram(const FilterRecord& record, uint16_t* histogram) {
         for (int j = 0; j < columns; ++j) {
             const uint8_t* p = row + static_cast<intptr_t>(j) * record.inColumnBytes;
             const size_t index = color ? HistogramIndex(p[0], p[1], p[2]) : HistogramIndex(p[0], p[0], p[0]);
+            if (histogram[index] == 0 && filled != nullptr) {
+                if (filled->count < filled->capacity) {
+                    filled->cells[filled->count] = static_cast<uint32_t>(index);
+                }
+                ++filled->count;
+            }
             if (histogram[index] != UINT16_MAX) {
                 ++histogram[index];
             }
@@ -187,7 +193,7 @@ void FillHistogram(const FilterRecord& record, uint16_t* histogram) {
     }
 }
 
-void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram) {
+void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram, FilledCells* filled) {
     const Rect saved = record.inRect;
     // Read only, one row at a time: no output, no mask, the layer's own planes.
     record.inLoPlane = 0;
@@ -204,7 +210,7 @@ void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram) {
         const auto top = static_cast<int16>(saved.top + k);
         record.inRect = Rect{top, saved.left, static_cast<int16>(top + 1), saved.right};
         CallAdvanceState(record);  // a failed row counts whatever the buffer holds
-        FillHistogram(record, histogram);
+        FillHistogram(record, histogram, filled);
     }
     record.inRect = saved;
     RestoreLayerRequest(record);

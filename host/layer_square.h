@@ -44,10 +44,19 @@ bool FetchLayerSquare(PluginCall& call);
 // Moves the input request inside the selection and renews the square request.
 void RestoreLayerRequest(FilterRecord& record);
 
+// Where a count notes each cell it finds at 0 and fills, so that a caller who keeps the histogram from
+// one count to the next reads and clears only those cells. `count` goes past `capacity` when more
+// cells were filled than fit; the caller must then look at the whole histogram.
+struct FilledCells {
+    uint32_t* cells = nullptr;
+    size_t capacity = 0;
+    size_t count = 0;
+};
+
 void ClearHistogram(uint16_t* histogram, size_t count);
-void FillHistogram(const FilterRecord& record, uint16_t* histogram);
+void FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells* filled = nullptr);
 // Counts the requested square's colours one row at a time, then requests and fetches the square again.
-void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram);
+void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram, FilledCells* filled = nullptr);
 
 // The square the host last delivered, or none when it delivered nothing.
 std::optional<LayerImage> CurrentLayerImage(const FilterRecord& record, int side);

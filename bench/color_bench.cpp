@@ -1,0 +1,234 @@
+// How long the colour reduction takes on icon-sized squares: the automatic table (the row-by-row scan
+// through the in-process host, the histogram, median cut and box colours) and the conversion of a
+// square into a 4- or 8-bit resource.
+//
+//   tessera_bench [benchmark options]       run the benchmarks
+//   tessera_bench --dump-squares=FOLDER     write each square as FOLDER/NAME.rgba (48 x 48 RGBA, top
+//                                           row first) for compare_pillow.py, and stop
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/alerts.h"
+#include "base/module_resources.h"
+#include "color/automatic_table.h"
+#include "color/convert.h"
+#include "color/median_cut.h"
+#include "host/layer_square.h"
+#include "hostapp/layer_host.h"
+#include "icon/resource_grid.h"
+
+namespace tessera {
+namespace {
+
+constexpr int kSide = 48;
+
+struct Square {
+    const char* name;
+    std::vector<uint8_t> rgba;  // kSide x kSide, top row first
+};
+
+uint8_t Clamp8(double v) {
+    return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+}
+
+uint32_t NextRandom(uint32_t& state) {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
+
+// A photograph-like square: smooth colour changes with grain, so nearly every pixel differs.
+Square Photo() {
+    Square s{"photo", std::vector<uint8_t>(kSide * kSide * 4)};
+    uint32_t seed = 7;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            uint8_t* p = &s.rgba[static_cast<size_t>((y * kSide + x) * 4)];
+            const double t = (x + 0.6 * y) / kSide * 3.0;
+            const auto grain = [&seed] { return static_cast<double>(NextRandom(seed) % 13) - 6.0; };
+            p[0] = Clamp8(140 + 90 * std::sin(t) + grain());
+            p[1] = Clamp8(120 + 70 * std::sin(t + 2.1) + y + grain());
+            p[2] = Clamp8(90 + 60 * std::sin(1.7 * t + 4.2) + grain());
+            p[3] = 255;
+        }
+    }
+    return s;
+}
+
+// Icon artwork: a shaded disc and a badge with smooth edges on a transparent ground, with a soft
+// shadow: a few flat colours and their blends.
+Square Artwork() {
+    Square s{"artwork", std::vector<uint8_t>(kSide * kSide * 4)};
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) {
+            uint8_t* p = &s.rgba[static_cast<size_t>((y * kSide + x) * 4)];
+            const double disc = std::clamp(19.5 - std::hypot(x - 22.0, y - 22.0), 0.0, 1.0);
+            const double shadow = std::clamp(21.0 - std::hypot(x - 25.0, y - 26.0), 0.0, 4.0) / 4.0;
+            const double badge = std::clamp(std::min({x - 29.5, y - 29.5, 45.5 - x, 45.5 - y}), 0.0, 1.0);
+            const double shade = 0.75 + 0.25 * (y < 22 ? 1.0 : 0.0);
+            double r = 30 * shade, g = 90 * shade, b = 210 * shade;
+            if (badge > 0) {
+                r = r * (1 - badge) + 220 * badge;
+                g = g * (1 - badge) + 40 * badge;
+                b = b * (1 - badge) + 40 * badge;
+            }
+            const double cover = std::max(disc, badge);
+            const double alpha = cover + (1 - cover) * 0.5 * shadow;
+            p[0] = Clamp8(cover > 0 ? r : 0);
+            p[1] = Clamp8(cover > 0 ? g : 0);
+            p[2] = Clamp8(cover > 0 ? b : 0);
+            p[3] = Clamp8(255 * alpha);
+        }
+    }
+    return s;
+}
+
+// Uniform noise: every pixel a colour of its own, the worst case for every stage.
+Square Noise() {
+    Square s{"noise", std::vector<uint8_t>(kSide * kSide * 4)};
+    uint32_t seed = 99;
+    for (size_t i = 0; i < s.rgba.size(); ++i) {
+        s.rgba[i] = (i % 4 == 3) ? 255 : static_cast<uint8_t>(NextRandom(seed));
+    }
+    return s;
+}
+
+const std::vector<Square>& Squares() {
+    static const std::vector<Square> squares = {Photo(), Artwork(), Noise()};
+    return squares;
+}
+
+class SilentAlerts final : public Alerts {
+  public:
+    AlertAnswer Show(const Alert&) override { return AlertAnswer::Ok; }
+};
+
+// A host whose layer is the square, with the square requested.
+struct SquareHost {
+    explicit SquareHost(const Square& square) : host(MakeSquareLayer(square)) {
+        host.SetSelection(Rect{0, 0, kSide, kSide});
+        CenterLayerSquare(host.Record(), squares, 3, kSide, kSide);
+    }
+    static Layer MakeSquareLayer(const Square& square) {
+        Layer layer = *MakeLayer(kSide, kSide, 4);
+        std::memcpy(layer.pixels.get(), square.rgba.data(), square.rgba.size());
+        return layer;
+    }
+    LayerSquares squares;
+    LayerHost host;
+};
+
+LayerImage ViewOf(const Square& square) {
+    return LayerImage{
+        .pixels = square.rgba.data(), .rowStep = kSide * 4, .pixelStep = 4, .side = kSide, .position = {}};
+}
+
+void AutomaticTable(benchmark::State& state) {
+    const Square& square = Squares()[static_cast<size_t>(state.range(0))];
+    state.SetLabel(square.name);
+    SquareHost fake(square);
+    AutomaticTableBuilder builder;
+    ColorTable table;
+    for (auto _ : state) {
+        builder.BuildAutomaticTable(fake.host.Record(), table);
+        benchmark::DoNotOptimize(table);
+    }
+}
+
+// The part of the automatic table that is ours alone: cells, median cut and colours from a filled
+// histogram, without the host's deliveries.
+void MedianCutOnly(benchmark::State& state) {
+    const Square& square = Squares()[static_cast<size_t>(state.range(0))];
+    state.SetLabel(square.name);
+    std::vector<uint16_t> histogram(kHistogramEntries);
+    std::vector<HistogramCell> cells(kSide * kSide);
+    std::vector<Box> boxes(kMaxBoxes);
+    for (auto _ : state) {
+        for (size_t i = 0; i < square.rgba.size(); i += 4) {
+            ++histogram[HistogramIndex(square.rgba[i], square.rgba[i + 1], square.rgba[i + 2])];
+        }
+        const size_t count = TakeOccupiedCells(histogram.data(), cells);
+        const std::span<HistogramCell> occupied(cells.data(), count);
+        const int boxCount = MedianCut(occupied, boxes, kMaxBoxes);
+        ColorTable table = TableOfBoxes(occupied, boxes, boxCount);
+        benchmark::DoNotOptimize(table);
+    }
+}
+
+// depth 0 or 1; with `automatic`, the 256 colours are the square's own automatic table.
+void Convert(benchmark::State& state, int depth, bool automatic) {
+    const Square& square = Squares()[static_cast<size_t>(state.range(0))];
+    state.SetLabel(square.name);
+    ColorTable table = GreyRampTable();
+    if (automatic) {
+        SquareHost fake(square);
+        AutomaticTableBuilder builder;
+        builder.BuildAutomaticTable(fake.host.Record(), table);
+    }
+    const std::optional<LayerImage> layer = ViewOf(square);
+    ResourceGrid grid;
+    SilentAlerts alerts;
+    const ResourceFormat format(3, depth, 0, 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            ConvertLayerToResource(layer, grid, format, true, true, automatic, table, EmbeddedResources(), alerts));
+    }
+}
+
+void Convert4(benchmark::State& state) {
+    Convert(state, 0, false);
+}
+void Convert8(benchmark::State& state) {
+    Convert(state, 1, false);
+}
+void Convert8Automatic(benchmark::State& state) {
+    Convert(state, 1, true);
+}
+
+BENCHMARK(AutomaticTable)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MedianCutOnly)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Convert4)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Convert8)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Convert8Automatic)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+bool DumpSquares(const std::string& folder) {
+    for (const Square& square : Squares()) {
+        const std::string path = folder + "/" + square.name + ".rgba";
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (f == nullptr) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return false;
+        }
+        const bool written = std::fwrite(square.rgba.data(), 1, square.rgba.size(), f) == square.rgba.size();
+        if (std::fclose(f) != 0 || !written) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+}  // namespace tessera
+
+int main(int argc, char** argv) {
+    const std::string dump = "--dump-squares=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], dump.c_str(), dump.size()) == 0) {
+            return tessera::DumpSquares(argv[i] + dump.size()) ? 0 : 1;
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

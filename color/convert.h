@@ -1,0 +1,35 @@
+#pragma once
+// Layer square to icon resource: the colour data, the mask, or both, reduced to 16 or 256 colours
+// where the slot's depth asks for it.
+
+#include <optional>
+
+#include "color/color_table.h"
+#include "host/layer_image.h"
+#include "icon/resource_format.h"
+
+namespace tessera {
+
+class Alerts;
+class ModuleResources;
+class ResourceGrid;
+
+// Replaces the slot that `format` names (its size and depth; mask and view play no part) with the
+// layer square. The slot is emptied first; a square without a visible pixel leaves it empty (and
+// still counts as done). Whatever a flag leaves out stays zero: without copyData the colour rows and
+// the colour table, without copyMask the mask and, at 32 bits, the alpha. useActiveTable and
+// activeTable are the layer view's choice for 256 colours.
+//
+// Returns 1 when done, 0 when there is no square of the format's size or memory is short; the slot
+// is then empty unless there was no square, in which case nothing changed.
+int ConvertLayerToResource(const std::optional<LayerImage>& layer,
+                           ResourceGrid& grid,
+                           const ResourceFormat& format,
+                           bool copyData,
+                           bool copyMask,
+                           bool useActiveTable,
+                           const ColorTable& activeTable,
+                           const ModuleResources& resources,
+                           Alerts& alerts);
+
+}  // namespace tessera
