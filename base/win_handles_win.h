@@ -61,6 +61,9 @@ struct FileHandleTraits {
     static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static void Close(HANDLE h) { CloseHandle(h); }
 };
+struct MenuTraits : NullInvalid<HMENU> {
+    static void Close(HMENU h) { DestroyMenu(h); }
+};
 struct ModuleTraits : NullInvalid<HMODULE> {
     static void Close(HMODULE h) { FreeLibrary(h); }
 };
@@ -70,6 +73,7 @@ using UniqueHicon = UniqueHandle<HICON, IconTraits>;
 using UniqueHkey = UniqueHandle<HKEY, KeyTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 
 // A GDI object (bitmap, brush, pen, font) of a known kind, deleted with DeleteObject.
 template <typename T>

@@ -5,6 +5,7 @@
 
 #include "canvas.h"
 #include "icon/resource_cell_win.h"
+#include "resources/resource_ids.h"
 
 namespace tessera {
 namespace {
@@ -226,9 +227,14 @@ TEST_F(ResourceCellTest, AClickTakesTheFocusOnlyWhenClickableAndAlwaysNotifies) 
 
     // The cursor message counts as handled either way, so the preview leaves the cursor alone.
     const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    SetCursor(arrow);
     EXPECT_EQ(SendMessageA(preview.Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(preview.Window()), overClient),
               TRUE);
+    EXPECT_EQ(GetCursor(), arrow);
     EXPECT_EQ(SendMessageA(cell.Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(cell.Window()), overClient), TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR)));
+    EXPECT_NE(GetCursor(), nullptr);
 }
 
 TEST_F(ResourceCellTest, TheControlOutlivesOrPrecedesTheCellSafely) {

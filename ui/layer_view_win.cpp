@@ -1,0 +1,293 @@
+#include "ui/layer_view_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "base/alerts_win.h"
+#include "base/bgra_image_win.h"
+#include "base/module_win.h"
+#include "base/win_handles_win.h"
+#include "color/convert.h"
+#include "host/plugin_call.h"
+#include "icon/resource_cell_win.h"
+#include "resources/resource_ids.h"
+#include "ui/layer_preview.h"
+#include "ui/layer_view.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr int kFrameWidth = 3;
+
+void FillArea(HDC dc, const RECT& area, COLORREF color) {
+    const UniqueGdiObj<HBRUSH> brush(CreateSolidBrush(color));
+    if (brush) {
+        FillRect(dc, &area, brush.get());
+    }
+}
+
+}  // namespace
+
+LayerView::~LayerView() {
+    Detach();
+}
+
+bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call) {
+    if (control == nullptr || window_ != nullptr) {
+        return false;
+    }
+    if (SetWindowSubclass(control, &LayerView::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) == FALSE) {
+        return false;
+    }
+    window_ = control;
+    format_ = format;
+    call_ = call;
+    // Cursors loaded from resources are shared by the system and never destroyed.
+    moveCursor_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(IDC_MOVE_CURSOR));
+    return true;
+}
+
+void LayerView::Detach() {
+    if (window_ != nullptr) {
+        RemoveWindowSubclass(window_, &LayerView::SubclassProc, kSubclassId);
+        window_ = nullptr;
+    }
+}
+
+FilterRecord* LayerView::Record() const {
+    return call_ != nullptr ? call_->record : nullptr;
+}
+
+std::optional<LayerImage> LayerView::Square() const {
+    return format_ != nullptr ? DeliveredSquare(Record(), format_->PixelSize()) : std::nullopt;
+}
+
+Alerts& LayerView::UserAlerts() const {
+    return call_ != nullptr && call_->alerts != nullptr ? *call_->alerts : MessageBoxAlerts();
+}
+
+void LayerView::Repaint() {
+    if (window_ != nullptr) {
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+}
+
+void LayerView::BuildAutomaticTable() {
+    if (FilterRecord* record = Record()) {
+        // Short of memory the table stays as it was; the preview still shows.
+        automaticBuilder_.BuildAutomaticTable(*record, activeTable_);
+    }
+}
+
+void LayerView::Rerender() {
+    FilterRecord* record = Record();
+    const int side = format_ != nullptr ? format_->PixelSize() : 0;
+    if (record != nullptr && side != 0) {
+        CenterLayerSquare(*record, squares_, format_->size, side, side);
+        if (automaticTable_) {
+            BuildAutomaticTable();
+        }
+        FetchLayerSquare(*call_);
+    }
+    Repaint();
+}
+
+int LayerView::ConvertLayerToResource(ResourceGrid& grid, bool copyData, bool copyMask) {
+    if (format_ == nullptr) {
+        return 0;
+    }
+    Alerts& alerts = call_ != nullptr && call_->alerts != nullptr ? *call_->alerts : MessageBoxAlerts();
+    return tessera::ConvertLayerToResource(Square(), grid, *format_, copyData, copyMask, useActiveTable_, activeTable_,
+                                           ModuleOwnResources(), alerts);
+}
+
+void LayerView::MoveSquare(int vertical, int horizontal) {
+    FilterRecord* record = Record();
+    if (record == nullptr || format_ == nullptr) {
+        return;
+    }
+    MoveLayerSquare(*record, squares_, format_->size, vertical, horizontal);
+}
+
+void LayerView::ShowMoveCursor() {
+    if (moveCursor_ != nullptr) {
+        SetCursor(moveCursor_);
+    }
+}
+
+LRESULT CALLBACK
+LayerView::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    try {
+        return reinterpret_cast<LayerView*>(self)->Handle(window, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            const PaintDc paint(window);
+            if (paint.get() != nullptr) {
+                Paint(paint.get());
+            }
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            SetFocus(window);
+            Repaint();
+            lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            SetCapture(window);
+            dragging_ = true;
+            ShowMoveCursor();
+            break;
+        case WM_MOUSEMOVE:
+            if ((wParam & MK_LBUTTON) != 0 && dragging_) {
+                const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                ShowMoveCursor();
+                // The square moves against the mouse, so the picture follows it.
+                MoveSquare(lastMousePoint_.y - point.y, lastMousePoint_.x - point.x);
+                if (call_ != nullptr) {
+                    FetchLayerSquare(*call_);
+                }
+                Repaint();
+                lastMousePoint_ = point;
+            }
+            return 0;
+        case WM_LBUTTONUP:
+            ReleaseCapture();
+            lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            dragging_ = false;
+            if (automaticTable_) {
+                BuildAutomaticTable();
+                Repaint();
+            }
+            break;
+        case WM_CAPTURECHANGED:
+            // A drag whose capture was taken away (a message box, another window) is over: the button
+            // may be released where this view never hears of it.
+            dragging_ = false;
+            break;
+        case WM_RBUTTONDOWN:
+            SetFocus(window);
+            Repaint();
+            break;
+        case WM_CONTEXTMENU:
+            ShowContextMenu(lParam);
+            return 0;
+        case WM_INITMENUPOPUP:
+            UpdateMenuChecks(reinterpret_cast<HMENU>(wParam));
+            return 0;
+        case WM_COMMAND:
+            if (MenuCommand(LOWORD(wParam))) {
+                return 0;
+            }
+            break;
+        case WM_KEYDOWN:
+            KeyDown(wParam);
+            break;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            Repaint();
+            return result;
+        }
+        case WM_NCDESTROY:
+            Detach();
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void LayerView::KeyDown(WPARAM key) {
+    if (key >= VK_NUMPAD1 && key <= VK_NUMPAD9) {
+        const std::optional<SquareStep> step = KeypadStep(static_cast<int>(key - VK_NUMPAD0));
+        MoveSquare(step->vertical, step->horizontal);
+        if (automaticTable_) {
+            BuildAutomaticTable();
+        }
+        if (call_ != nullptr) {
+            FetchLayerSquare(*call_);
+        }
+        Repaint();
+    } else if (key == VK_INSERT && owner_ != nullptr) {
+        owner_->CopyLayerToResource(true, true);
+    } else if (key == VK_DELETE && owner_ != nullptr) {
+        owner_->ClearResource();
+    }
+}
+
+void LayerView::ShowContextMenu(LPARAM where) {
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (at.x == -1 && at.y == -1) {
+        // Opened from the keyboard: there is no click to put the menu at.
+        const DWORD last = GetMessagePos();
+        at = POINT{GET_X_LPARAM(last), GET_Y_LPARAM(last)};
+    }
+    const UniqueMenu menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(IDR_LAYER_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (popup != nullptr) {
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+    }
+}
+
+void LayerView::UpdateMenuChecks(HMENU popup) {
+    if (format_ == nullptr) {
+        return;
+    }
+    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+        const UINT id = GetMenuItemID(popup, i);
+        if (const std::optional<bool> checked = LayerMenuItemChecked(static_cast<int>(id), *format_)) {
+            CheckMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | (*checked ? MF_CHECKED : MF_UNCHECKED));
+        }
+    }
+}
+
+bool LayerView::MenuCommand(int id) {
+    if (format_ == nullptr || !ApplyLayerMenuCommand(id, *format_)) {
+        return false;
+    }
+    if (owner_ != nullptr) {
+        owner_->UpdateSelectionControls();
+        owner_->RefreshPreviews();
+    } else {
+        Rerender();
+    }
+    return true;
+}
+
+void LayerView::Paint(HDC dc) {
+    RECT client{};
+    GetClientRect(window_, &client);
+    RECT inner = client;
+    InflateRect(&inner, -kFrameWidth, -kFrameWidth);
+    const COLORREF ring = GetFocus() == window_ ? kLayerViewFocusRing : RGB(0, 0, 0);
+
+    if (format_ != nullptr) {
+        const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, useActiveTable_,
+                                                        activeTable_, ModuleOwnResources(), UserAlerts());
+        bool drawn = !preview.failed;
+        if (preview.picture) {
+            // Whole blocks of layer pixels, never smoothed.
+            const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
+            drawn = BlitBgraImage(dc, *preview.picture, inner.left, inner.top, inner.right - inner.left,
+                                  inner.bottom - inner.top);
+            if (previousMode != 0) {
+                SetStretchBltMode(dc, previousMode);
+            }
+        }
+        if (!drawn) {
+            FillArea(dc, inner, kLayerViewFailure);
+        }
+    }
+    DrawTripleFrame(dc, client, ring);
+}
+
+}  // namespace tessera

@@ -1,0 +1,115 @@
+#pragma once
+// The layer view: the static control of the main window that shows the square of the host layer
+// that will become the current resource, enlarged to fill the control, at the current depth, mask
+// kind and view mode. The user moves the square by dragging with the left button or with the keypad,
+// and picks the depth and size from a context menu on the right button.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "color/automatic_table.h"
+#include "color/color_table.h"
+#include "host/layer_image.h"
+#include "host/layer_square.h"
+#include "icon/resource_format.h"
+
+namespace tessera {
+
+class Alerts;
+class ResourceGrid;
+struct PluginCall;
+
+// What the layer view asks of the window it sits in.
+class LayerViewOwner {
+  public:
+    virtual ~LayerViewOwner() = default;
+    // Bring the radio buttons and the highlighted cell in line with the current format.
+    virtual void UpdateSelectionControls() = 0;
+    // Re-render the layer view (LayerView::Rerender) and repaint the current-resource preview.
+    virtual void RefreshPreviews() = 0;
+    // Convert the view's square into the current resource, then update the controls and previews.
+    virtual void CopyLayerToResource(bool copyData, bool copyMask) = 0;
+    // Empty the current resource and show it.
+    virtual void ClearResource() = 0;
+};
+
+class LayerView {
+  public:
+    LayerView() = default;
+    LayerView(const LayerView&) = delete;
+    LayerView& operator=(const LayerView&) = delete;
+    // Gives the control back to the platform when it still exists.
+    ~LayerView();
+
+    // Takes over the control. `format` is the window's current format, which the context menu changes;
+    // `call` holds the host's record, through which the square is placed and fetched. Neither is owned
+    // and both must outlive the control. False when there is no control, this view already has one,
+    // or the platform refuses the subclass.
+    bool Attach(HWND control, ResourceFormat* format, PluginCall* call);
+    [[nodiscard]] HWND Window() const { return window_; }
+    // Until an owner is set, the menu re-renders the view itself and Insert and Delete do nothing.
+    void SetOwner(LayerViewOwner* owner) { owner_ = owner; }
+
+    // None of the setters repaints.
+    void SetBackgroundColor(COLORREF color) { backgroundColor_ = color; }
+    void SetUseActiveTable(int32_t use) { useActiveTable_ = use != 0; }
+    void SetActiveTable(const ColorTable& table) { activeTable_ = table; }
+    void SetAutomaticTable(int32_t automatic) { automaticTable_ = automatic != 0; }
+    [[nodiscard]] const ColorTable& ActiveTable() const { return activeTable_; }
+
+    // The remembered square of each size; an all-zero one is centred in the selection when next shown.
+    [[nodiscard]] const LayerSquares& Squares() const { return squares_; }
+    [[nodiscard]] LayerSquares& MutableSquares() { return squares_; }
+    void SetSquares(const LayerSquares& squares) { squares_ = squares; }
+
+    // Places the square of the current size (centring it when it has no place yet), rebuilds the
+    // automatic table when that is on, has the host deliver the square and repaints.
+    void Rerender();
+    // The shown square into the slot the current format names (colour data, mask or both); 1 when
+    // done, 0 when there is no square or memory is short.
+    int ConvertLayerToResource(ResourceGrid& grid, bool copyData, bool copyMask);
+
+  private:
+    static LRESULT CALLBACK
+    SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Frame and preview; for WM_PAINT and for WM_PRINTCLIENT alike.
+    void Paint(HDC dc);
+    void Repaint();
+    void Detach();
+    [[nodiscard]] std::optional<LayerImage> Square() const;
+    [[nodiscard]] FilterRecord* Record() const;
+    // The run's alerts, or message boxes when the run has none.
+    [[nodiscard]] Alerts& UserAlerts() const;
+    void BuildAutomaticTable();
+    void MoveSquare(int vertical, int horizontal);
+    void ShowMoveCursor();
+    void KeyDown(WPARAM key);
+    void ShowContextMenu(LPARAM where);
+    void UpdateMenuChecks(HMENU popup);
+    // False for an id that is not an entry of the context menu.
+    bool MenuCommand(int id);
+
+    LayerSquares squares_;
+    ResourceFormat* format_ = nullptr;
+    LayerViewOwner* owner_ = nullptr;
+    PluginCall* call_ = nullptr;
+    POINT lastMousePoint_{};
+    bool dragging_ = false;
+    COLORREF backgroundColor_ = RGB(128, 128, 128);
+    bool useActiveTable_ = false;
+    ColorTable activeTable_ = GreyRampTable();
+    bool automaticTable_ = false;
+    AutomaticTableBuilder automaticBuilder_;
+    HWND window_ = nullptr;
+    HCURSOR moveCursor_ = nullptr;
+};
+
+// The middle outline of the view: light grey while it has the keyboard focus, black otherwise.
+inline constexpr COLORREF kLayerViewFocusRing = RGB(192, 192, 192);
+// The inner area when the preview could not be drawn.
+inline constexpr COLORREF kLayerViewFailure = RGB(255, 0, 0);
+
+}  // namespace tessera
