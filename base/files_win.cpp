@@ -1,0 +1,138 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/files.h"
+
+namespace tessera {
+
+namespace {
+
+// ReadFile and WriteFile move at most a DWORD at a time.
+constexpr size_t kMaxTransfer = size_t{1} << 30;
+
+class WinFile final : public File {
+  public:
+    WinFile(HANDLE handle, bool writing) : handle_(handle), writing_(writing) {}
+    WinFile(const WinFile&) = delete;
+    WinFile& operator=(const WinFile&) = delete;
+    ~WinFile() override {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+
+    std::optional<size_t> Read(void* buffer, size_t n) override {
+        auto* out = static_cast<uint8_t*>(buffer);
+        size_t done = 0;
+        while (done < n) {
+            DWORD got = 0;
+            const DWORD want = static_cast<DWORD>(std::min(n - done, kMaxTransfer));
+            if (!ReadFile(handle_, out + done, want, &got, nullptr)) {
+                return std::nullopt;
+            }
+            if (got == 0) {
+                break;
+            }
+            done += got;
+        }
+        return done;
+    }
+
+    bool Write(const void* data, size_t n) override {
+        const auto* in = static_cast<const uint8_t*>(data);
+        size_t done = 0;
+        while (done < n) {
+            DWORD put = 0;
+            const DWORD want = static_cast<DWORD>(std::min(n - done, kMaxTransfer));
+            if (!WriteFile(handle_, in + done, want, &put, nullptr) || put == 0) {
+                return false;
+            }
+            done += put;
+        }
+        return true;
+    }
+
+    bool Seek(uint64_t offset) override {
+        if (offset > uint64_t(INT64_MAX)) {
+            return false;
+        }
+        LARGE_INTEGER distance;
+        distance.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) != 0;
+    }
+
+    std::optional<uint64_t> Size() override {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(handle_, &size) || size.QuadPart < 0) {
+            return std::nullopt;
+        }
+        return static_cast<uint64_t>(size.QuadPart);
+    }
+
+    bool Close() override {
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        const bool flushed = !writing_ || FlushFileBuffers(handle_) != 0;
+        const bool closed = CloseHandle(handle_) != 0;
+        handle_ = INVALID_HANDLE_VALUE;
+        return flushed && closed;
+    }
+
+  private:
+    HANDLE handle_;
+    bool writing_;
+};
+
+class WinFileSystem final : public FileSystem {
+  public:
+    std::unique_ptr<File> OpenExisting(const std::string& path) override {
+        // Share mode 0: nobody else may read, write or delete the file while we hold it.
+        HANDLE handle =
+            CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return nullptr;
+        }
+        return std::make_unique<WinFile>(handle, false);
+    }
+
+    std::unique_ptr<File> CreateTemporaryBeside(const std::string& target, std::string& tempPath) override {
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            char suffix[48];
+            std::snprintf(suffix, sizeof suffix, ".%lu-%u.tmp", GetCurrentProcessId(), counter_++);
+            const std::string candidate = target + suffix;
+            HANDLE handle =
+                CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (handle == INVALID_HANDLE_VALUE) {
+                if (GetLastError() == ERROR_FILE_EXISTS) {
+                    continue;
+                }
+                return nullptr;
+            }
+            tempPath = candidate;
+            return std::make_unique<WinFile>(handle, true);
+        }
+        return nullptr;
+    }
+
+    bool Replace(const std::string& from, const std::string& to) override {
+        // MoveFileEx refuses a read-only, open or folder target, which is what we want.
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+
+    bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+
+  private:
+    unsigned counter_ = 0;
+};
+
+}  // namespace
+
+FileSystem& PlatformFileSystem() {
+    static WinFileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace tessera

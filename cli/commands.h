@@ -1,0 +1,31 @@
+#pragma once
+// The subcommands of the `tessera` command line. Each lives in its own source file and is listed once
+// in main.cpp.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/files.h"
+#include "cli/stream_alerts.h"
+
+namespace tessera::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,  // the work could not be done; the reason has been printed
+    kExitUsage = 2,   // the command line was wrong; the usage text has been printed
+};
+
+struct CommandContext {
+    FileSystem& files;
+    StreamAlerts& alerts;
+    std::FILE* out;
+    std::FILE* err;
+};
+
+// `args` are the words after the subcommand's name.
+int RunIcoCommand(const std::vector<std::string>& args, CommandContext& context);
+extern const char* const kIcoUsage;
+
+}  // namespace tessera::cli

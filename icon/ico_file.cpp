@@ -1,0 +1,344 @@
+#include "icon/ico_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <optional>
+#include <span>
+
+#include "base/byte_reader.h"
+#include "base/checked.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr uint32_t kIconDirSize = 6;
+constexpr uint32_t kIconDirEntrySize = 16;
+constexpr uint16_t kIconType = 1;
+constexpr size_t kSizeImageOffset = 20;  // biSizeImage inside the image header
+
+// Newer icons store their large images as PNG streams; they are no grid kind.
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+constexpr const char* kHeaderError = "Error reading .ICO file header";
+constexpr const char* kDirectoryAllocError = "Error allocating memory for icon directory entries";
+constexpr const char* kDirectoryReadError = "Error reading icon directory entries from file";
+constexpr const char* kDirectoryShortError = "Error reading all icon directory entries from file";
+constexpr const char* kConvertError = "Error converting format of icon with %d x %d pixels, %d bits per pixel";
+constexpr const char* kWriteHeaderError = "Error writing .ICO file";
+
+// The four ways loading one block can fail, worded for the block's purpose.
+struct BlockMessages {
+    const char* allocating;
+    const char* locating;
+    const char* reading;
+    const char* readingAll;
+};
+
+// A block read only to learn, from its own header, which slot it belongs to.
+constexpr BlockMessages kTemporaryMessages = {
+    "Error allocating memory for temporary icon with %d x %d pixels, %d bits per pixel",
+    "Error locating temporary icon with %d x %d pixels, %d bits per pixel",
+    "Error reading temporary icon with %d x %d pixels, %d bits per pixel",
+    "Error reading all of temporary icon with %d x %d pixels, %d bits per pixel",
+};
+
+constexpr BlockMessages kIconMessages = {
+    "Error allocating memory for icon with %d x %d pixels, %d bits per pixel",
+    "Error locating icon with %d x %d pixels, %d bits per pixel",
+    "Error reading icon with %d x %d pixels, %d bits per pixel",
+    "Error reading all of icon with %d x %d pixels, %d bits per pixel",
+};
+
+struct DirectoryEntry {
+    uint8_t width;
+    uint8_t height;
+    uint16_t planes;
+    uint16_t bitCount;
+    uint32_t bytesInRes;
+    uint32_t imageOffset;
+};
+
+// What an image header says about the image's kind.
+struct ImageKind {
+    int width;
+    int height;
+    int bitsPerPixel;
+};
+
+void ShowFileError(Alerts& alerts, const std::string& path, std::string text) {
+    Alert alert;
+    alert.text = std::move(text);
+    alert.caption = AlertCaption::Path;
+    alert.path = path;
+    alert.icon = AlertIcon::Error;
+    alert.buttons = AlertButtons::Ok;
+    alerts.Show(alert);
+}
+
+bool IsPng(std::span<const uint8_t> block) {
+    return block.size() >= sizeof kPngSignature && std::memcmp(block.data(), kPngSignature, sizeof kPngSignature) == 0;
+}
+
+// The kind an image header describes; none when the block cannot hold a 40-byte header.
+std::optional<ImageKind> KindFromHeader(std::span<const uint8_t> block) {
+    ByteReader reader(block);
+    const uint32_t biSize = reader.U32LE();
+    const int32_t biWidth = reader.I32LE();
+    const int32_t biHeight = reader.I32LE();
+    const uint16_t biPlanes = reader.U16LE();
+    const uint16_t biBitCount = reader.U16LE();
+    if (!reader.Ok() || biSize < kBitmapInfoHeaderSize || block.size() < kBitmapInfoHeaderSize) {
+        return std::nullopt;
+    }
+    return ImageKind{biWidth, biHeight / 2, int{biPlanes} * int{biBitCount}};
+}
+
+class IcoReader {
+  public:
+    IcoReader(ResourceGrid& grid, File& file, uint64_t fileSize) : grid_(grid), file_(file), fileSize_(fileSize) {}
+
+    // Reads the whole file into the grid: the text of the message to show, empty on success.
+    std::string Read() {
+        uint16_t reserved = 0;
+        uint16_t type = 0;
+        uint16_t count = 0;
+        if (!ReadU16(reserved) || reserved != 0 || !ReadU16(type) || !ReadU16(count)) {
+            return kHeaderError;
+        }
+        // A cursor file, or any other type, is still read as icons, but the document counts as changed.
+        adjusted_ = type != kIconType;
+
+        const size_t directorySize = size_t{count} * kIconDirEntrySize;
+        std::unique_ptr<uint8_t[]> directory(new (std::nothrow) uint8_t[std::max<size_t>(directorySize, 1)]);
+        if (!directory) {
+            return kDirectoryAllocError;
+        }
+        const std::optional<size_t> got = file_.Read(directory.get(), directorySize);
+        if (!got) {
+            return kDirectoryReadError;
+        }
+        if (*got != directorySize) {
+            return kDirectoryShortError;
+        }
+
+        ByteReader reader({directory.get(), directorySize});
+        for (uint16_t i = 0; i < count; ++i) {
+            DirectoryEntry entry{};
+            entry.width = reader.U8();
+            entry.height = reader.U8();
+            reader.Skip(2);  // colour count, reserved
+            entry.planes = reader.U16LE();
+            entry.bitCount = reader.U16LE();
+            entry.bytesInRes = reader.U32LE();
+            entry.imageOffset = reader.U32LE();
+            std::string error = ReadEntry(entry);
+            if (!error.empty()) {
+                return error;
+            }
+        }
+        return {};
+    }
+
+  private:
+    bool ReadU16(uint16_t& value) {
+        uint8_t bytes[2];
+        const std::optional<size_t> got = file_.Read(bytes, sizeof bytes);
+        if (!got || *got != sizeof bytes) {
+            return false;
+        }
+        value = LoadU16LE(bytes);
+        return true;
+    }
+
+    std::string ReadEntry(const DirectoryEntry& entry) {
+        ImageKind kind{entry.width, entry.height, int{entry.planes} * int{entry.bitCount}};
+        int slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
+        std::unique_ptr<uint8_t[]> block;
+        std::string error;
+        if (slot == -1) {
+            // The directory names no grid kind, but some writers leave planes and bits 0: the image's
+            // own header decides.
+            block = LoadBlock(entry, kTemporaryMessages, kind, error);
+            if (!block) {
+                return error;
+            }
+            const std::span<const uint8_t> bytes(block.get(), entry.bytesInRes);
+            if (IsPng(bytes)) {
+                return {};
+            }
+            const std::optional<ImageKind> own = KindFromHeader(bytes);
+            if (!own) {
+                return FormatText(kConvertError, kind.width, kind.height, kind.bitsPerPixel);
+            }
+            kind = *own;
+            slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
+            if (slot == -1) {
+                return {};
+            }
+            adjusted_ = true;
+        } else {
+            block = LoadBlock(entry, kIconMessages, kind, error);
+            if (!block) {
+                grid_.ClearSlot(slot, 0);
+                return error;
+            }
+            if (IsPng({block.get(), entry.bytesInRes})) {
+                return {};
+            }
+        }
+        if (!grid_.AdoptImage(slot, std::move(block), entry.bytesInRes, adjusted_ ? 1 : 0)) {
+            grid_.ClearSlot(slot, 0);
+            return FormatText(kConvertError, kind.width, kind.height, kind.bitsPerPixel);
+        }
+        return {};
+    }
+
+    // The entry's block, or none with `error` set. A block that does not lie wholly inside the file is
+    // refused before anything is allocated: it could never be read in full.
+    std::unique_ptr<uint8_t[]> LoadBlock(const DirectoryEntry& entry,
+                                         const BlockMessages& messages,
+                                         const ImageKind& kind,
+                                         std::string& error) {
+        const auto fail = [&](const char* format) {
+            error = FormatText(format, kind.width, kind.height, kind.bitsPerPixel);
+            return std::unique_ptr<uint8_t[]>();
+        };
+        if (!RangeFits(entry.imageOffset, entry.bytesInRes, fileSize_)) {
+            return fail(messages.readingAll);
+        }
+        // At least one byte, so that an empty block is still an allocation.
+        std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[std::max<size_t>(entry.bytesInRes, 1)]);
+        if (!block) {
+            return fail(messages.allocating);
+        }
+        if (!file_.Seek(entry.imageOffset)) {
+            return fail(messages.locating);
+        }
+        const std::optional<size_t> got = file_.Read(block.get(), entry.bytesInRes);
+        if (!got) {
+            return fail(messages.reading);
+        }
+        if (*got != entry.bytesInRes) {
+            return fail(messages.readingAll);
+        }
+        return block;
+    }
+
+    ResourceGrid& grid_;
+    File& file_;
+    uint64_t fileSize_;
+    bool adjusted_ = false;
+};
+
+enum class WriteOutcome { Ok, HeaderFailed, BodyFailed };
+
+bool WriteU16(File& file, uint16_t value) {
+    uint8_t bytes[2];
+    StoreU16LE(bytes, value);
+    return file.Write(bytes, sizeof bytes);
+}
+
+WriteOutcome WriteContents(const ResourceGrid& grid, File& file) {
+    const int count = grid.CountPresent();
+    if (!WriteU16(file, 0) || !WriteU16(file, kIconType) || !WriteU16(file, static_cast<uint16_t>(count))) {
+        return WriteOutcome::HeaderFailed;
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const IconResource& r = grid.Slot(slot);
+        if (r.present == 0) {
+            continue;
+        }
+        const uint16_t planes = LoadU16LE(r.header + 12);
+        const uint16_t bitCount = LoadU16LE(r.header + 14);
+        const int depth = int{planes} * int{bitCount};
+        uint8_t entry[kIconDirEntrySize] = {};
+        entry[0] = static_cast<uint8_t>(r.width);
+        entry[1] = static_cast<uint8_t>(r.height);
+        entry[2] = depth < 8 ? static_cast<uint8_t>(1u << depth) : 0;
+        StoreU16LE(entry + 4, planes);
+        StoreU16LE(entry + 6, bitCount);
+        StoreU32LE(entry + 8, r.imageSize);
+        StoreU32LE(entry + 12, static_cast<uint32_t>(ImageOffset(grid, slot)));
+        if (!file.Write(entry, sizeof entry)) {
+            return WriteOutcome::BodyFailed;
+        }
+    }
+    // The block goes out as held, but with biSizeImage 0; the grid's own header is not touched.
+    const uint8_t zeroSizeImage[4] = {};
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const IconResource& r = grid.Slot(slot);
+        if (r.present == 0) {
+            continue;
+        }
+        const uint8_t* block = r.image.get();
+        const size_t rest = kSizeImageOffset + sizeof zeroSizeImage;
+        if (!file.Write(block, kSizeImageOffset) || !file.Write(zeroSizeImage, sizeof zeroSizeImage) ||
+            !file.Write(block + rest, r.imageSize - rest)) {
+            return WriteOutcome::BodyFailed;
+        }
+    }
+    return WriteOutcome::Ok;
+}
+
+}  // namespace
+
+uint64_t ImageOffset(const ResourceGrid& grid, int slot) {
+    uint64_t offset = kIconDirSize + uint64_t{kIconDirEntrySize} * uint64_t(grid.CountPresent());
+    for (int lower = 0; lower < slot && lower < kSlotCount; ++lower) {
+        const IconResource& r = grid.Slot(lower);
+        offset += r.present != 0 ? r.imageSize : 0;
+    }
+    return offset;
+}
+
+IcoResult ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
+    grid.ClearAll();
+    std::unique_ptr<File> file = files.OpenExisting(path);
+    if (!file) {
+        return IcoResult::NotOpened;
+    }
+    const std::optional<uint64_t> size = file->Size();
+    const std::string error = size ? IcoReader(grid, *file, *size).Read() : std::string(kHeaderError);
+    file->Close();
+    file.reset();
+    if (!error.empty()) {
+        ShowFileError(alerts, path, error);
+        return IcoResult::Failed;
+    }
+    return IcoResult::Ok;
+}
+
+IcoResult WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
+    // Every offset and size in the directory is 32 bits wide.
+    if (ImageOffset(grid, kSlotCount) > std::numeric_limits<uint32_t>::max()) {
+        ShowFileError(alerts, path, kWriteHeaderError);
+        return IcoResult::Failed;
+    }
+    std::string tempPath;
+    std::unique_ptr<File> file = files.CreateTemporaryBeside(path, tempPath);
+    if (!file) {
+        return IcoResult::NotOpened;
+    }
+    const WriteOutcome outcome = WriteContents(grid, *file);
+    const bool closed = file->Close();
+    file.reset();
+    if (outcome != WriteOutcome::Ok || !closed) {
+        files.Remove(tempPath);
+        if (outcome == WriteOutcome::HeaderFailed) {
+            ShowFileError(alerts, path, kWriteHeaderError);
+        }
+        return IcoResult::Failed;
+    }
+    if (!files.Replace(tempPath, path)) {
+        files.Remove(tempPath);
+        return IcoResult::NotOpened;
+    }
+    grid.ClearModifiedFlags();
+    return IcoResult::Ok;
+}
+
+}  // namespace tessera

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Real icons nobody here made: every icon group in Wine's shell32.dll, extracted at test time. For each:
+# `tessera ico list` shows the grid kinds `icotool -l` sees; `tessera ico copy` keeps every image byte
+# for byte but biSizeImage; icotool and ImageMagick accept the copy. With a Windows build folder as $2,
+# the Windows tessera.exe (under Wine) must write the very same bytes.
+#
+# usage: real_icons.sh NATIVE_BUILD_DIR [WIN64_BUILD_DIR]
+set -uo pipefail
+
+native=${1:?usage: real_icons.sh NATIVE_BUILD_DIR [WIN64_BUILD_DIR]}
+win=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+tessera="$native/cli/tessera"
+dll=${TESSERA_SHELL32:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/shell32.dll}
+
+passed=0
+failed=0
+check() {  # check NAME STATUS [DETAIL]
+    if [ "$2" = 0 ]; then
+        echo "PASS $1"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $1${3:+ ($3)}"
+        failed=$((failed + 1))
+    fi
+}
+finish() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+}
+
+# "48x48 4" lines, sorted, for the square 16, 24, 32 and 48-pixel images at 4, 8 or 32 bits per pixel.
+icotool_kinds() {
+    sed -n 's/.*--width=\([0-9]*\) --height=\([0-9]*\) --bit-depth=\([0-9]*\).*/\1 \2 \3/p' |
+        awk '$1 == $2 && ($1 == 16 || $1 == 24 || $1 == 32 || $1 == 48) && ($3 == 4 || $3 == 8 || $3 == 32) {
+                 print $1 "x" $1 " " $3 }' | sort -u
+}
+tessera_kinds() {
+    awk 'NF { print $1 " " $2 }' | sort -u
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/src" "$work/out" "$work/win"
+
+wrestool -x -t14 -o "$work/src" "$dll" >/dev/null 2>&1
+icons=("$work"/src/*.ico)
+[ -e "${icons[0]}" ] || icons=()
+check "shell32.dll has icon groups to extract" "$([ ${#icons[@]} -gt 0 ]; echo $?)" "$dll"
+[ -x "$tessera" ] || { check "native tessera is built" 1 "$tessera"; finish; }
+
+declare -A copied
+for icon in "${icons[@]}"; do
+    name=$(basename "$icon")
+    out="$work/out/$name"
+
+    expected=$(icotool -l "$icon" 2>/dev/null | icotool_kinds)
+    listing=$("$tessera" ico list "$icon" 2>"$work/err")
+    status=$?
+    listed=$(printf '%s\n' "$listing" | tessera_kinds)
+    ok=$([ $status -eq 0 ] && [ "$listed" = "$expected" ]; echo $?)
+    check "$name: ico list shows the grid kinds icotool lists" "$ok" \
+        "exit $status, got [${listed//$'\n'/, }], icotool [${expected//$'\n'/, }] $(head -c 200 "$work/err")"
+
+    "$tessera" ico copy "$icon" "$out" 2>"$work/err"
+    status=$?
+    copied[$name]=$status
+    [ $status -eq 0 ] || check "$name: ico copy succeeds" 1 "exit $status $(head -c 200 "$work/err")"
+
+    slots=$(printf '%s' "$listing" | grep -c .)
+    if [ "$slots" -eq 0 ]; then
+        # icotool refuses a file without images; ours must then be the 6-byte empty icon file.
+        ok=$(printf '\0\0\1\0\0\0' | cmp -s - "$out"; echo $?)
+        check "$name: no grid kinds, so the copy is the empty icon file" "$ok"
+    else
+        reread=$(icotool -l "$out" 2>/dev/null)
+        status=$?
+        ok=$([ $status -eq 0 ] && [ "$(printf '%s\n' "$reread" | icotool_kinds)" = "$expected" ]; echo $?)
+        check "$name: icotool reads the copy and finds the same kinds" "$ok" "exit $status"
+    fi
+
+    # ImageMagick shows an empty icon file as one line; otherwise one line per image.
+    frames=$(identify "$out" 2>/dev/null | wc -l)
+    status=${PIPESTATUS[0]}
+    ok=$([ "$status" -eq 0 ] && { [ "$slots" -eq 0 ] || [ "$frames" -eq "$slots" ]; }; echo $?)
+    check "$name: ImageMagick reads every image of the copy" "$ok" "exit $status, $frames frames for $slots slots"
+done
+
+# One Python start for all the byte comparisons.
+while IFS=$'\t' read -r name problems; do
+    [ "${copied[$name]:-1}" -eq 0 ] || continue
+    check "$name: ico copy keeps every image byte for byte but biSizeImage" "$([ -z "$problems" ]; echo $?)" \
+        "$problems"
+done < <(python3 "$here/ico_blocks.py" "$work/src" "$work/out")
+
+if [ -n "$win" ]; then
+    # One Wine start for all copies: a batch file of tessera.exe calls, with Z: for the root.
+    exe="$(cd "$win" && pwd)/cli/tessera.exe"
+    if [ -f "$exe" ]; then
+        dos() { printf 'Z:%s' "${1//\//\\}"; }
+        for icon in "${icons[@]}"; do
+            printf '%s ico copy %s %s\r\n' "$(dos "$exe")" "$(dos "$icon")" "$(dos "$work/win/$(basename "$icon")")"
+        done >"$work/copy.bat"
+        export WINEPREFIX=${WINEPREFIX:-$(cd "$win" && pwd)/tests/wineprefix}
+        "$source_dir/cmake/wine-run" cmd /c "$(dos "$work/copy.bat")" >/dev/null 2>&1
+        for icon in "${icons[@]}"; do
+            name=$(basename "$icon")
+            ok=$(cmp -s "$work/out/$name" "$work/win/$name"; echo $?)
+            check "$name: tessera.exe under Wine writes the same bytes" "$ok"
+        done
+    else
+        check "Windows tessera.exe is built" 1 "$exe"
+    fi
+fi
+
+finish

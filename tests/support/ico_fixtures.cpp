@@ -1,0 +1,109 @@
+#include "support/ico_fixtures.h"
+
+#include <cstdlib>
+
+#include "base/byte_reader.h"
+
+namespace tessera::test {
+
+std::vector<uint8_t> BitmapBlock(int width, int biHeight, int bitCount, uint32_t clrUsed, uint8_t seed) {
+    uint32_t entries = clrUsed;
+    if (entries == 0 && bitCount <= 8) {
+        entries = 1u << bitCount;
+    }
+    const size_t rows = static_cast<size_t>(std::abs(biHeight / 2));
+    const size_t size = kBitmapInfoHeaderSize + 4 * size_t{entries} + rows * size_t(ColorStride(width, bitCount)) +
+                        rows * size_t(MaskStride(width));
+    std::vector<uint8_t> block(size);
+    uint8_t* h = block.data();
+    StoreU32LE(h + 0, kBitmapInfoHeaderSize);
+    StoreU32LE(h + 4, static_cast<uint32_t>(width));
+    StoreU32LE(h + 8, static_cast<uint32_t>(biHeight));
+    StoreU16LE(h + 12, 1);
+    StoreU16LE(h + 14, static_cast<uint16_t>(bitCount));
+    StoreU32LE(h + 32, clrUsed);
+    for (size_t i = kBitmapInfoHeaderSize; i < size; ++i) {
+        block[i] = static_cast<uint8_t>(seed + i);
+    }
+    return block;
+}
+
+IcoEntry Entry(int side, int bits, uint8_t seed) {
+    IcoEntry entry;
+    entry.width = static_cast<uint8_t>(side);
+    entry.height = static_cast<uint8_t>(side);
+    entry.colorCount = bits < 8 ? static_cast<uint8_t>(1u << bits) : 0;
+    entry.bitCount = static_cast<uint16_t>(bits);
+    entry.block = BitmapBlock(side, 2 * side, bits, 0, seed);
+    return entry;
+}
+
+std::vector<uint8_t> BuildIco(const std::vector<IcoEntry>& entries, const IcoHeader& header) {
+    std::vector<uint8_t> file(6 + 16 * entries.size());
+    StoreU16LE(&file[0], header.reserved);
+    StoreU16LE(&file[2], header.type);
+    StoreU16LE(&file[4], header.count.value_or(static_cast<uint16_t>(entries.size())));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const IcoEntry& e = entries[i];
+        uint8_t* d = &file[6 + 16 * i];
+        d[0] = e.width;
+        d[1] = e.height;
+        d[2] = e.colorCount;
+        StoreU16LE(d + 4, e.planes);
+        StoreU16LE(d + 6, e.bitCount);
+        StoreU32LE(d + 8, e.bytesInRes.value_or(static_cast<uint32_t>(e.block.size())));
+        StoreU32LE(d + 12, e.imageOffset.value_or(static_cast<uint32_t>(file.size())));
+        file.insert(file.end(), e.block.begin(), e.block.end());
+    }
+    return file;
+}
+
+std::string BrokenSlotPromise(const ResourceGrid& grid) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const IconResource& r = grid.Slot(slot);
+        if (r.present == 0) {
+            continue;
+        }
+        const std::string where = "slot " + std::to_string(slot) + ": ";
+        const FormatGeometryResult g = ResourceGrid::SlotGeometry(slot);
+        if (r.width != g.width || r.height != g.height || r.bitsPerPixel != g.bitsPerPixel) {
+            return where + "geometry of another slot";
+        }
+        const uint8_t* begin = r.image.get();
+        const uint8_t* end = begin + r.imageSize;
+        if (begin == nullptr || r.header != begin || r.imageSize < kBitmapInfoHeaderSize) {
+            return where + "no room for the header";
+        }
+        const size_t colorBytes = size_t(r.height) * size_t(ColorStride(r.width, r.bitsPerPixel));
+        const size_t maskBytes = size_t(r.height) * size_t(MaskStride(r.width));
+        if (r.colorBits < begin + kBitmapInfoHeaderSize || r.colorBits > end ||
+            size_t(end - r.colorBits) < colorBytes) {
+            return where + "colour rows outside the block";
+        }
+        if (r.maskBits != r.colorBits + colorBytes || size_t(end - r.maskBits) < maskBytes) {
+            return where + "mask rows outside the block";
+        }
+    }
+    return {};
+}
+
+void FillCanonical(ResourceGrid& grid, const ResourceFormat& format, uint8_t seed) {
+    grid.PrepareResource(format);
+    ResourceBits bits;
+    grid.GetResourceBits(format, bits);
+    const IconResource& r = grid.Slot(ResourceGrid::SlotForFormat(format));
+    for (uint32_t i = kBitmapInfoHeaderSize; i < r.imageSize; ++i) {
+        bits.colorTable[i - kBitmapInfoHeaderSize] = static_cast<uint8_t>(seed + i);
+    }
+}
+
+void FillAllSlots(ResourceGrid& grid) {
+    for (int size = 0; size < 4; ++size) {
+        for (int depth = 0; depth < 3; ++depth) {
+            const ResourceFormat format(size, depth, 0, 0);
+            FillCanonical(grid, format, static_cast<uint8_t>(ResourceGrid::SlotForFormat(format)));
+        }
+    }
+}
+
+}  // namespace tessera::test
