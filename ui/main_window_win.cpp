@@ -1,17 +1,106 @@
 #include "ui/main_window_win.h"
 
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <array>
+#include <cstring>
+
+#include "base/alerts_win.h"
+#include "base/files.h"
 #include "base/module_win.h"
+#include "base/settings_store_win.h"
+#include "color/act_file.h"
+#include "host/parameters_block.h"
 #include "host/plugin_call.h"
 #include "host/plugin_entry.h"
+#include "icon/ico_file.h"
+#include "icon/icon_handle_win.h"
+#include "icon/resource_cell_win.h"
 #include "resources/resource_ids.h"
+#include "ui/document.h"
+#include "ui/layer_view_win.h"
+#include "ui/main_commands.h"
+#include "ui/settings_block.h"
+#include "ui/simple_dialogs_win.h"
+#include "ui/test_icon_dialog_win.h"
 
 namespace tessera {
 
 namespace {
 
-class MainWindow {
-public:
-    explicit MainWindow(PluginCall& call) : call_(call) {}
+constexpr int kLayerViewPixels = 198;
+constexpr int kPreviewPixels = 198;
+constexpr int kCellPixels = 54;
+
+struct ControlTip {
+    int id;
+    const char* text;
+};
+
+constexpr ControlTip kControlTips[] = {
+    {IDC_COPY, "Copy the current Photoshop layer into the icon resource"},
+    {IDC_LAYER_VIEW, "Drag layer (left mouse button) or Show properties (right mouse button)"},
+    {IDC_PREVIEW, "Current icon resource, select another resource by clicking on grid"},
+    {IDC_QUICKBUILD, "Build entire grid, all of same size (shift), all of same depth (control)"},
+    {IDC_CENTER, "Center the current layer view within the selection"},
+    {IDC_NEW, "Empty the resource grid and create a new icon"},
+    {IDC_OPEN, "Load an existing icon file into the resource grid"},
+    {IDC_SAVE, "Save the current resource grid in an icon file"},
+    {IDC_SET_BACKGROUND, "Choose a new background color for the previews and resource grid"},
+    {IDC_CYCLE, "Cycle through the custom background colors"},
+    {IDOK, "Save the current icon resource in the Photoshop layer"},
+    {IDCANCEL, "Return to Photoshop"},
+    {IDC_LOGO, "Learn more about Tessera"},
+};
+
+struct WebPage {
+    int id;
+    const char* address;
+};
+
+constexpr WebPage kWebPages[] = {
+    {ID_WEB_HOME, "https://www.quorvane.com/tessera/"},
+    {ID_WEB_SUPPORT, "https://www.quorvane.com/tessera/support/"},
+    {ID_WEB_MSDN, "https://learn.microsoft.com/windows/win32/uxguide/vis-icons"},
+    {ID_WEB_MAKER, "https://www.quorvane.com/"},
+    {ID_WEB_MAKER_SECOND, "https://gallery.quorvane.com/"},
+};
+
+bool KeyHeld(int key) {
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+void ResizeControl(HWND control, int width, int height) {
+    SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+class MainWindow;
+
+// The window's message pre-translation: every message of the thread passes the tool tips first, so they
+// see the mouse over every control, static pictures included.
+thread_local MainWindow* relayWindow = nullptr;
+
+class MainWindow final : public DocumentWindow, public LayerViewOwner {
+  public:
+    explicit MainWindow(PluginCall& call)
+        : call_(call),
+          alerts_(MessageBoxAlerts()),
+          store_(RegistrySettingsStore()),
+          files_(PlatformFileSystem()),
+          documents_(options_, *this, alerts_) {
+        for (int k = 0; k < kGridCellCount; ++k) {
+            slotFormats_[static_cast<size_t>(k)] = SlotFormat(k);
+        }
+    }
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override {
+        if (toolTips_ != nullptr) {
+            DestroyWindow(toolTips_);
+        }
+    }
 
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         try {
@@ -26,39 +115,507 @@ public:
         }
     }
 
-private:
-    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    static LRESULT CALLBACK RelayHook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HC_ACTION && relayWindow != nullptr && relayWindow->toolTips_ != nullptr) {
+            auto* message = reinterpret_cast<MSG*>(lParam);
+            SendMessageA(relayWindow->toolTips_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(message));
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    // LayerViewOwner
+    void UpdateSelectionControls() override {
+        UpdateRadioButtons();
+        HighlightCurrentCell();
+    }
+    void RefreshPreviews() override {
+        layerView_.Rerender();
+        cells_[0].Repaint();
+    }
+    void CopyLayerToResource(bool data, bool mask) override {
+        layerView_.ConvertLayerToResource(grid_, data, mask);
+        UpdateSelectionControls();
+        RefreshPreviews();
+    }
+    void ClearResource() override {
+        grid_.RemoveResource(options_.currentFormat);
+        RefreshPreviews();
+        HighlightCurrentCell();
+    }
+
+    // DocumentWindow
+    std::optional<std::string> PickFile(const FilePicker& picker) override {
+        char path[kPickerPathCapacity] = {};
+        std::strncpy(path, picker.initialName.c_str(), sizeof path - 1);
+        OPENFILENAMEA dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = dialog_;
+        dialog.lpstrFilter = picker.filter;
+        dialog.lpstrFile = path;
+        dialog.nMaxFile = sizeof path;
+        dialog.lpstrInitialDir = picker.initialFolder.empty() ? nullptr : picker.initialFolder.c_str();
+        dialog.lpstrDefExt = picker.defaultExtension;
+        dialog.Flags = picker.flags;
+        const BOOL picked = picker.kind == PickerKind::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+        if (!picked) {
+            return std::nullopt;
+        }
+        return std::string(path);
+    }
+    bool IsModified() override { return grid_.IsModified(); }
+    void ClearGrid() override { grid_.ClearAll(); }
+    bool ReadGrid(const std::string& path) override {
+        return ReadIcoFile(grid_, path, files_, alerts_) == IcoResult::Ok;
+    }
+    bool WriteGrid(const std::string& path) override {
+        return WriteIcoFile(grid_, path, files_, alerts_) == IcoResult::Ok;
+    }
+    void SetGridCaption(const std::string& caption) override {
+        SetDlgItemTextA(dialog_, IDC_GRID_GROUP, caption.c_str());
+    }
+    void RepaintCells() override {
+        for (ResourceCell& cell : cells_) {
+            cell.Repaint();
+        }
+    }
+
+  private:
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_INITDIALOG:
-                return TRUE;
+                dialog_ = dialog;
+                return Initialise();
             case WM_COMMAND:
-                switch (LOWORD(wParam)) {
-                    case IDOK:
-                    case ID_RESOURCE_APPLY:
-                        EndDialog(dialog, kMainWindowApply);
-                        return TRUE;
-                    case IDCANCEL:
-                        EndDialog(dialog, kMainWindowDone);
-                        return TRUE;
-                    default:
-                        break;
+                return Command(LOWORD(wParam), HIWORD(wParam));
+            case WM_INITMENUPOPUP:
+                if (HIWORD(lParam) == 0) {
+                    UpdatePopup(reinterpret_cast<HMENU>(wParam));
                 }
-                break;
+                return TRUE;
+            case WM_DESTROY:
+                // The dialog's own closing work is done; what is left is to remember the options.
+                if (relayHook_ != nullptr) {
+                    UnhookWindowsHookEx(relayHook_);
+                    relayHook_ = nullptr;
+                    relayWindow = nullptr;
+                }
+                options_.layerSquares = layerView_.Squares();
+                WriteSettings(store_, options_);
+                return FALSE;
+            default:
+                return FALSE;
+        }
+    }
+
+    BOOL Initialise() {
+        HICON arrow = static_cast<HICON>(
+            LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_COPY_ARROW), IMAGE_ICON, 32, 32, LR_SHARED));
+        SendDlgItemMessageA(dialog_, IDC_COPY, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(arrow));
+
+        HWND view = GetDlgItem(dialog_, IDC_LAYER_VIEW);
+        ResizeControl(view, kLayerViewPixels, kLayerViewPixels);
+        layerView_.Attach(view, &options_.currentFormat, &call_);
+        layerView_.Rerender();
+
+        HWND preview = GetDlgItem(dialog_, IDC_PREVIEW);
+        ResizeControl(preview, kPreviewPixels, kPreviewPixels);
+        cells_[0].Attach(preview, &options_.currentFormat, &grid_);
+        cells_[0].SetCurrent(1);
+        cells_[0].SetClickable(0);
+        cells_[0].SetStretch(1);
+        for (int k = 0; k < kGridCellCount; ++k) {
+            const ResourceFormat& format = slotFormats_[static_cast<size_t>(k)];
+            HWND cell = GetDlgItem(dialog_, CellControlId(format.size, format.depth));
+            ResizeControl(cell, kCellPixels, kCellPixels);
+            cells_[static_cast<size_t>(k + 1)].Attach(cell, &format, &grid_);
+        }
+
+        if (ReadSettings(store_, alerts_, options_)) {
+            layerView_.SetSquares(options_.layerSquares);
+            layerView_.SetUseActiveTable(options_.useCustomColorTable);
+            layerView_.SetActiveTable(options_.customColorTable);
+            layerView_.SetAutomaticTable(options_.automaticColorTable);
+        }
+        layerView_.SetOwner(this);
+        documents_.LoadDocument();
+
+        ApplyBackground();
+        UpdateRadioButtons();
+        HighlightCurrentCell();
+        RefreshPreviews();
+
+        CreateToolTips();
+        return TRUE;  // the default focus: the layer view, first in the tab order
+    }
+
+    void CreateToolTips() {
+        toolTips_ =
+            CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr, ModuleInstance(), nullptr);
+        if (toolTips_ == nullptr) {
+            return;
+        }
+        for (const ControlTip& tip : kControlTips) {
+            AddTool(GetDlgItem(dialog_, tip.id), tip.text);
+        }
+        for (int size = 0; size < 4; ++size) {
+            for (int depth = 0; depth < 3; ++depth) {
+                AddTool(GetDlgItem(dialog_, CellControlId(size, depth)), CellToolTip(size, depth));
+            }
+        }
+        SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
+        relayWindow = this;
+        relayHook_ = SetWindowsHookExA(WH_GETMESSAGE, RelayHook, nullptr, GetCurrentThreadId());
+    }
+
+    void AddTool(HWND control, const char* text) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = dialog_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = const_cast<char*>(text);
+        SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    INT_PTR Command(int id, int code) {
+        if (const std::optional<int> k = CellEntryOfControl(id)) {
+            if (code == STN_CLICKED) {
+                options_.currentFormat.CopySelection(slotFormats_[static_cast<size_t>(*k)], 0);
+                UpdateSelectionControls();
+                RefreshPreviews();
+                FocusLayerView();
+            }
+            return TRUE;
+        }
+        switch (id) {
+            case IDC_SIZE_SMALL:
+            case IDC_SIZE_MEDIUM:
+            case IDC_SIZE_LARGE:
+            case IDC_SIZE_HUGE:
+                SelectSize(id - IDC_SIZE_SMALL);
+                return TRUE;
+            case ID_LAYER_SHOW_SMALL:
+            case ID_LAYER_SHOW_MEDIUM:
+            case ID_LAYER_SHOW_LARGE:
+            case ID_LAYER_SHOW_HUGE:
+                SelectSize(id - ID_LAYER_SHOW_SMALL);
+                return TRUE;
+            case IDC_DEPTH_16:
+            case IDC_DEPTH_256:
+            case IDC_DEPTH_TRUE:
+                ChangeSelection([&] { SelectDepth(options_.currentFormat, id - IDC_DEPTH_16); });
+                return TRUE;
+            case ID_LAYER_SHOW_16:
+            case ID_LAYER_SHOW_256:
+            case ID_LAYER_SHOW_TRUE:
+                ChangeSelection([&] { SelectDepth(options_.currentFormat, id - ID_LAYER_SHOW_16); });
+                return TRUE;
+            case IDC_MASK_HARD:
+            case IDC_MASK_SOFT:
+                ChangeSelection([&] { SelectMask(options_.currentFormat, id - IDC_MASK_HARD); });
+                return TRUE;
+            case IDC_VIEW_BOTH:
+            case IDC_VIEW_DATA:
+            case IDC_VIEW_MASK:
+                SelectView(id - IDC_VIEW_BOTH);
+                return TRUE;
+            case ID_RESOURCE_SHOW_BOTH:
+                SelectView(0);
+                return TRUE;
+            case ID_RESOURCE_SHOW_DATA:
+                SelectView(1);
+                return TRUE;
+            case ID_RESOURCE_SHOW_MASK:
+                SelectView(2);
+                return TRUE;
+            case IDC_COPY:
+            case ID_LAYER_COPY_BOTH:
+                CopyAndFocus(true, true);
+                return TRUE;
+            case ID_LAYER_COPY_DATA:
+                CopyAndFocus(true, false);
+                return TRUE;
+            case ID_LAYER_COPY_MASK:
+                CopyAndFocus(false, true);
+                return TRUE;
+            case IDC_QUICKBUILD:
+                QuickBuild();
+                return TRUE;
+            case IDC_CENTER:
+                CenterSquares(layerView_.MutableSquares(), options_.currentFormat.size, KeyHeld(VK_SHIFT));
+                layerView_.Rerender();
+                FocusLayerView();
+                return TRUE;
+            case ID_RESOURCE_CLEAR:
+                ClearResource();
+                return TRUE;
+            case IDC_SET_BACKGROUND:
+            case ID_OPTIONS_BACKGROUND:
+                ChooseBackground();
+                return TRUE;
+            case IDC_CYCLE:
+                CycleBackground(options_);
+                BackgroundChanged();
+                return TRUE;
+            case ID_OPTIONS_TOOL_TIPS:
+                options_.toolTipsEnabled = options_.toolTipsEnabled == 0 ? 1 : 0;
+                if (toolTips_ != nullptr) {
+                    SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
+                }
+                return TRUE;
+            case ID_OPTIONS_USE_CUSTOM_TABLE:
+                options_.useCustomColorTable = options_.useCustomColorTable == 0 ? 1 : 0;
+                layerView_.SetUseActiveTable(options_.useCustomColorTable);
+                layerView_.Rerender();
+                return TRUE;
+            case ID_OPTIONS_SET_CUSTOM_TABLE:
+                SetCustomColorTable();
+                return TRUE;
+            case ID_OPTIONS_AUTOMATIC_TABLE:
+                options_.automaticColorTable = options_.automaticColorTable == 0 ? 1 : 0;
+                layerView_.SetAutomaticTable(options_.automaticColorTable);
+                layerView_.Rerender();
+                return TRUE;
+            case ID_OPTIONS_TEST_ICON:
+                RunTestIconDialog(dialog_, CreateIconForFormat(grid_, options_.currentFormat));
+                return TRUE;
+            case IDC_LOGO:
+                if (code == STN_CLICKED) {
+                    ShowAboutBox(dialog_);
+                }
+                return TRUE;
+            case IDC_NEW:
+            case ID_FILE_NEW:
+                documents_.New();
+                FocusLayerView();
+                return TRUE;
+            case IDC_OPEN:
+            case ID_FILE_OPEN:
+                documents_.Open();
+                FocusLayerView();
+                return TRUE;
+            case IDC_SAVE:
+            case ID_FILE_SAVE:
+                documents_.Save();
+                FocusLayerView();
+                return TRUE;
+            case ID_FILE_SAVE_AS:
+                documents_.SaveAs();
+                return TRUE;
+            case IDOK:
+            case ID_RESOURCE_APPLY:
+                Apply();
+                return TRUE;
+            case IDCANCEL:
+                if (documents_.ConfirmDiscard()) {
+                    EndDialog(dialog_, kMainWindowDone);
+                }
+                return TRUE;
             default:
                 break;
+        }
+        for (const WebPage& page : kWebPages) {
+            if (page.id == id) {
+                // A page that cannot be opened is not worth a message.
+                ShellExecuteA(dialog_, "open", page.address, nullptr, nullptr, SW_SHOWNORMAL);
+                return TRUE;
+            }
         }
         return FALSE;
     }
 
-    [[maybe_unused]] PluginCall& call_;
+    template <typename Change>
+    void ChangeSelection(Change change) {
+        change();
+        UpdateSelectionControls();
+        RefreshPreviews();
+    }
+
+    void SelectSize(int size) {
+        ChangeSelection([&] { options_.currentFormat.size = size; });
+    }
+
+    // The view mode changes only the previews, never which cell is current.
+    void SelectView(int view) {
+        options_.currentFormat.view = view;
+        UpdateRadioButtons();
+        RefreshPreviews();
+    }
+
+    void CopyAndFocus(bool data, bool mask) {
+        CopyLayerToResource(data, mask);
+        FocusLayerView();
+    }
+
+    void QuickBuild() {
+        const ResourceFormat saved = options_.currentFormat;
+        for (const SizeAndDepth& pair : QuickBuildList(saved, KeyHeld(VK_SHIFT), KeyHeld(VK_CONTROL))) {
+            options_.currentFormat = ResourceFormat(pair.size, pair.depth, pair.depth == 2 ? 1 : 0, 0);
+            layerView_.Rerender();
+            layerView_.ConvertLayerToResource(grid_, true, true);
+        }
+        options_.currentFormat = saved;
+        RefreshPreviews();
+        UpdateSelectionControls();
+        FocusLayerView();
+    }
+
+    void ChooseBackground() {
+        COLORREF custom[16];
+        for (size_t i = 0; i < 16; ++i) {
+            custom[i] = options_.customColors[i];
+        }
+        CHOOSECOLORA picker{};
+        picker.lStructSize = sizeof picker;
+        picker.hwndOwner = dialog_;
+        picker.rgbResult = options_.backgroundColor;
+        picker.lpCustColors = custom;
+        picker.Flags = CC_RGBINIT;
+        const BOOL chosen = ChooseColorA(&picker);
+        // The picker edits the custom colours in place: they stay whether or not it ends with OK.
+        for (size_t i = 0; i < 16; ++i) {
+            options_.customColors[i] = static_cast<uint32_t>(custom[i]);
+        }
+        if (chosen) {
+            options_.backgroundColor = static_cast<uint32_t>(picker.rgbResult);
+        }
+        BackgroundChanged();
+    }
+
+    void BackgroundChanged() {
+        ApplyBackground();
+        RefreshPreviews();
+        HighlightCurrentCell();
+    }
+
+    void SetCustomColorTable() {
+        const std::optional<std::string> path = PickFile(ColorTablePicker(options_));
+        if (!path) {
+            return;
+        }
+        Alert alert;
+        switch (ReadActFile(files_, *path, options_.customColorTable)) {
+            case ActReadResult::Accepted:
+                options_.useCustomColorTable = 1;
+                break;
+            case ActReadResult::CannotOpen:
+                alert.text = "Can't open color table file";
+                break;
+            case ActReadResult::WrongLength:
+                alert.text =
+                    "There was a problem reading the color table file: the number of color table entries "
+                    "is incorrect.";
+                break;
+        }
+        if (!alert.text.empty()) {
+            alerts_.Show(alert);
+            options_.useCustomColorTable = 0;
+        }
+        layerView_.SetUseActiveTable(options_.useCustomColorTable);
+        layerView_.SetActiveTable(options_.customColorTable);
+        if (options_.useCustomColorTable == 1) {
+            options_.automaticColorTable = 0;
+            layerView_.SetAutomaticTable(0);
+        }
+        layerView_.Rerender();
+    }
+
+    // The block must name the file as saved, so it is written after the prompt, and only when the
+    // prompt lets the window close.
+    void Apply() {
+        if (!documents_.ConfirmDiscard()) {
+            return;
+        }
+        if (call_.record != nullptr) {
+            ParametersBlock choice;
+            choice.size = options_.currentFormat.size;
+            choice.depth = options_.currentFormat.depth;
+            choice.mask = options_.currentFormat.mask;
+            choice.view = options_.currentFormat.view;
+            choice.documentName = options_.documentName;
+            choice.documentPath = options_.documentPath;
+            StoreApplyChoice(*call_.record, choice);
+        }
+        EndDialog(dialog_, kMainWindowApply);
+    }
+
+    void UpdateRadioButtons() {
+        const ResourceFormat& f = options_.currentFormat;
+        CheckRadioButton(dialog_, IDC_SIZE_SMALL, IDC_SIZE_HUGE, f.SizeButton());
+        CheckRadioButton(dialog_, IDC_DEPTH_16, IDC_DEPTH_TRUE, f.DepthButton());
+        CheckRadioButton(dialog_, IDC_MASK_HARD, IDC_MASK_SOFT, f.MaskButton());
+        CheckRadioButton(dialog_, IDC_VIEW_BOTH, IDC_VIEW_MASK, f.ViewButton());
+    }
+
+    void HighlightCurrentCell() {
+        for (size_t i = 1; i < cells_.size(); ++i) {
+            cells_[i].SetCurrent(0);
+        }
+        if (const std::optional<int> k = HighlightedCellEntry(options_.currentFormat)) {
+            cells_[static_cast<size_t>(*k + 1)].SetCurrent(1);
+        }
+    }
+
+    void ApplyBackground() {
+        layerView_.SetBackgroundColor(options_.backgroundColor);
+        for (ResourceCell& cell : cells_) {
+            cell.SetBackgroundColor(options_.backgroundColor);
+        }
+    }
+
+    void FocusLayerView() { SetFocus(GetDlgItem(dialog_, IDC_LAYER_VIEW)); }
+
+    // Checks and enables the entries of a pop-up as it opens. An entry that opens a sub-menu follows the
+    // first entry of that sub-menu and is greyed when that has no rule. The count is read again after
+    // every entry, so a rule may add or remove entries.
+    void UpdatePopup(HMENU popup) {
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU;
+            if (!GetMenuItemInfoA(popup, static_cast<UINT>(i), TRUE, &info) || (info.fType & MFT_SEPARATOR) != 0) {
+                continue;
+            }
+            int id = static_cast<int>(info.wID);
+            if (info.hSubMenu != nullptr) {
+                const UINT first = GetMenuItemID(info.hSubMenu, 0);
+                const std::optional<MenuItemState> state =
+                    first == static_cast<UINT>(-1) ? std::nullopt : MenuItemUpdate(static_cast<int>(first), options_);
+                EnableMenuItem(popup, static_cast<UINT>(i),
+                               MF_BYPOSITION | (state && state->enabled ? MF_ENABLED : MF_GRAYED));
+                continue;
+            }
+            const std::optional<MenuItemState> state = MenuItemUpdate(id, options_);
+            if (!state) {
+                continue;
+            }
+            CheckMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | (state->checked ? MF_CHECKED : MF_UNCHECKED));
+            EnableMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | (state->enabled ? MF_ENABLED : MF_GRAYED));
+        }
+    }
+
+    PluginCall& call_;
+    Alerts& alerts_;
+    SettingsStore& store_;
+    FileSystem& files_;
+    HWND dialog_ = nullptr;
+    HWND toolTips_ = nullptr;
+    HHOOK relayHook_ = nullptr;
+    WindowOptions options_;
+    std::array<ResourceFormat, kGridCellCount> slotFormats_;
+    ResourceGrid grid_;
+    LayerView layerView_;
+    std::array<ResourceCell, kGridCellCount + 1> cells_;
+    DocumentCommands documents_;
 };
 
 }  // namespace
 
 int RunMainWindow(HWND owner, PluginCall& call) {
     MainWindow window(call);
-    const INT_PTR code = DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(IDD_MAIN), owner,
-                                         &MainWindow::DialogProc, reinterpret_cast<LPARAM>(&window));
+    const INT_PTR code = DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(IDD_MAIN), owner, &MainWindow::DialogProc,
+                                         reinterpret_cast<LPARAM>(&window));
     return static_cast<int>(code);
 }
 
