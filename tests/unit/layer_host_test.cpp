@@ -58,8 +58,8 @@ TEST_P(LayerHostDelivery, DeliversTheRequestedRectangle) {
     FilterRecord& r = host.Record();
     Request(r, c.in, Rect{}, static_cast<int16>(c.planes - 1));
     ASSERT_EQ(noErr, r.advanceState());
-    ASSERT_NE(nullptr, r.inData);
-    EXPECT_EQ(nullptr, r.outData);
+    ASSERT_TRUE(r.inData != nullptr);
+    EXPECT_TRUE(r.outData == nullptr);
     EXPECT_EQ(c.planes, r.inColumnBytes);
     EXPECT_EQ((c.in.right - c.in.left) * c.planes + c.rowPadding, r.inRowBytes);
     const auto* data = static_cast<const uint8_t*>(r.inData);
@@ -102,13 +102,13 @@ TEST(LayerHost, RefusesRequestsItCannotServe) {
     FilterRecord& r = host.Record();
     Request(r, Rect{0, 0, 4, 4}, Rect{}, 3);  // a fourth plane the layer does not have
     EXPECT_EQ(filterBadParameters, r.advanceState());
-    EXPECT_EQ(nullptr, r.inData);
+    EXPECT_TRUE(r.inData == nullptr);
     Request(r, Rect{-1, 0, 4, 4}, Rect{}, 2);
     r.inputPadding = -3;  // out of bounds is an error
     EXPECT_EQ(filterBadParameters, r.advanceState());
     Request(r, Rect{-30000, -30000, 30000, 30000}, Rect{}, 2);
     EXPECT_EQ(memFullErr, r.advanceState());
-    EXPECT_EQ(nullptr, r.inData);
+    EXPECT_TRUE(r.inData == nullptr);
 }
 
 TEST(LayerHost, OutputReachesTheLayerAtTheNextAdvanceInsideTheSelectionOnly) {
@@ -143,7 +143,7 @@ TEST(LayerHost, CountsWritesIntoRowPadding) {
     static_cast<uint8_t*>(r.outData)[12] = 0;  // first padding byte of row 0
     host.CommitOutput();
     EXPECT_EQ(1, host.PaddingWrites());
-    EXPECT_EQ(nullptr, r.outData);
+    EXPECT_TRUE(r.outData == nullptr);
 }
 
 TEST(LayerHost, AdvanceStateErrorSwitch) {
@@ -152,7 +152,7 @@ TEST(LayerHost, AdvanceStateErrorSwitch) {
     Request(r, Rect{0, 0, 4, 4}, Rect{}, 2);
     host.SetAdvanceStateError(-1);
     EXPECT_EQ(-1, r.advanceState());
-    EXPECT_EQ(nullptr, r.inData);
+    EXPECT_TRUE(r.inData == nullptr);
     host.SetAdvanceStateError(noErr);
     EXPECT_EQ(noErr, r.advanceState());
     EXPECT_EQ(2, host.AdvanceStateCalls());
@@ -187,7 +187,7 @@ TEST(LayerHost, ParametersCanBeFilledBeforeARun) {
     LayerHost host(NumberedLayer(4, 4, 3));
     const uint8_t bytes[] = {1, 2, 3};
     ASSERT_TRUE(host.SetParameters(bytes));
-    ASSERT_NE(nullptr, host.Record().parameters);
+    ASSERT_TRUE(host.Record().parameters != nullptr);
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), *host.ParametersBytes());
 }
 

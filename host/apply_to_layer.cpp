@@ -1,0 +1,174 @@
+#include "host/apply_to_layer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+
+#include "base/alerts.h"
+#include "host/layer_square.h"
+#include "host/parameters_block.h"
+#include "icon/ico_file.h"
+
+namespace tessera {
+
+namespace {
+
+// Stands in when a call carries no Alerts, so no message path has to check for one.
+class SilentAlerts final : public Alerts {
+  public:
+    AlertAnswer Show(const Alert&) override { return AlertAnswer::Ok; }
+};
+
+Alerts& AlertsOf(PluginCall& call) {
+    static SilentAlerts silent;
+    return call.alerts != nullptr ? *call.alerts : silent;
+}
+
+struct Rgba {
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+    uint8_t alpha;
+};
+
+// The colour of pixel x of a stored colour row, expanded to 32 bits through the colour table. An
+// index past the entries the block holds reads as black rather than past the table.
+Rgba ExpandPixel(const uint8_t* row, int x, int bits, const uint8_t* table, size_t entries) {
+    if (bits == 32) {
+        const uint8_t* p = row + static_cast<size_t>(x) * 4;
+        return Rgba{p[2], p[1], p[0], p[3]};
+    }
+    const uint8_t byte = bits == 8 ? row[x] : row[x / 2];
+    const size_t index = bits == 8 ? byte : (x % 2 == 0 ? byte >> 4 : byte & 0x0F);
+    if (index >= entries) {
+        return Rgba{0, 0, 0, 255};
+    }
+    const uint8_t* quad = table + index * 4;
+    return Rgba{quad[2], quad[1], quad[0], 255};
+}
+
+}  // namespace
+
+void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const ResourceGrid& grid) {
+    const FilterRecord& record = *call.record;
+    const int slot = ResourceGrid::SlotForFormat(format);
+    if (slot < 0 || grid.Slot(slot).present == 0) {
+        return;
+    }
+    const int side = format.PixelSize();
+    const int bits = ResourceGrid::FormatGeometry(format).bitsPerPixel;
+    ResourceBits rb;
+    grid.GetResourceBits(format, rb);
+
+    const int width = record.filterRect.right - record.filterRect.left;
+    const int height = record.filterRect.bottom - record.filterRect.top;
+    if (width < side || height < side) {
+        AlertsOf(call).Show(Alert{.text = FormatText("The layer selection is too small for the %d x %d pixel icon "
+                                                     "data.\n\nPlease try running Tessera again with a larger "
+                                                     "selection.",
+                                                     side, side),
+                                  .caption = AlertCaption::Product,
+                                  .path = {},
+                                  .icon = AlertIcon::Warning,
+                                  .buttons = AlertButtons::Ok});
+        return;
+    }
+    // Fewer than three bytes a pixel cannot hold a colour; writing one would run into the next pixel.
+    if (record.outData == nullptr || rb.colorRows == nullptr || record.outColumnBytes < 3) {
+        return;
+    }
+
+    // The bytes between the table's start and the colour rows are all the entries the block holds.
+    const size_t tableEntries =
+        bits <= 8
+            ? std::min(static_cast<size_t>(std::max<ptrdiff_t>(rb.colorRows - rb.colorTable, 0)) / 4, size_t{1} << bits)
+            : 0;
+    const bool hasTransparency = record.outColumnBytes == 4;
+    const int x0 = width / 2 - side / 2;
+    const int y0 = height / 2 - side / 2;
+    auto* out = static_cast<uint8_t*>(record.outData);
+    for (int y = 0; y < side; ++y) {
+        // Stored rows run bottom-up.
+        const int stored = side - 1 - y;
+        const uint8_t* colorRow = rb.colorRows + static_cast<ptrdiff_t>(stored) * rb.colorStride;
+        const uint8_t* maskRow = rb.maskRows + static_cast<ptrdiff_t>(stored) * rb.maskStride;
+        uint8_t* line = out + static_cast<ptrdiff_t>(y0 + y) * record.outRowBytes;
+        for (int x = 0; x < side; ++x) {
+            uint8_t* d = line + static_cast<ptrdiff_t>(x0 + x) * record.outColumnBytes;
+            const Rgba c = ExpandPixel(colorRow, x, bits, rb.colorTable, tableEntries);
+            d[0] = c.red;
+            d[1] = c.green;
+            d[2] = c.blue;
+            if (hasTransparency) {
+                d[3] = c.alpha;
+            }
+            // A 32-bit image's alpha alone decides; the mask speaks for the paletted ones.
+            const bool masked = bits != 32 && ((maskRow[x / 8] >> (7 - x % 8)) & 1) != 0;
+            if (masked && hasTransparency) {
+                d[3] = 0;
+            } else if (masked) {
+                d[0] = d[1] = d[2] = 255;
+            }
+        }
+    }
+}
+
+void ApplyStoredResource(PluginCall& call, FileSystem& files) {
+    FilterRecord* record = call.record;
+    if (record->parameters == nullptr) {
+        call.result = nilHandleErr;
+        return;
+    }
+    Ptr p = LockHostHandle(record, record->parameters);
+    if (p == nullptr) {
+        call.result = paramErr;
+        return;
+    }
+    const ParametersBlock block = DecodeParametersBlock(
+        std::span<const uint8_t, kParametersBlockSize>(reinterpret_cast<const uint8_t*>(p), kParametersBlockSize));
+    const ResourceFormat format(block.size, block.depth, block.mask, block.view);
+    {
+        ResourceGrid grid;
+        if (ReadIcoFile(grid, block.documentPath, files, AlertsOf(call)) == IcoResult::Ok) {
+            WriteResourceToLayer(call, format, grid);
+        }
+    }
+    UnlockHostHandle(record, record->parameters);
+}
+
+void ApplyToLayer(PluginCall& call, FileSystem& files) {
+    FilterRecord* record = call.record;
+    if (record == nullptr) {
+        return;
+    }
+    SetRequestPlanes(*record);
+    if (record->haveMask) {
+        record->maskRect = Rect{};
+    }
+    record->inRect = record->filterRect;
+    record->outRect = record->filterRect;
+    record->inputRate = kFixedOne;
+    record->maskRate = 0;
+    record->inputPadding = 0;
+    record->outputPadding = 0;
+    if (record->haveMask) {
+        record->maskPadding = 0;
+    }
+    call.result = CallAdvanceState(*record);
+    if (call.result == noErr) {
+        ApplyStoredResource(call, files);
+        if (call.result != noErr) {
+            AlertsOf(call).Show(Alert{.text = "DoFilterRect failed!",
+                                      .caption = AlertCaption::Module,
+                                      .path = {},
+                                      .icon = AlertIcon::Warning,
+                                      .buttons = AlertButtons::Ok});
+        }
+    }
+    // Nothing more to request: the host takes the output into the layer and ends the run.
+    record->inRect = Rect{};
+    record->outRect = Rect{};
+    record->maskRect = Rect{};
+}
+
+}  // namespace tessera
