@@ -351,10 +351,45 @@ TEST_F(LayerViewWinTest, TheMenuChecksTheCurrentDepthAndSize) {
     DestroyMenu(menu);
 }
 
-// Opened from the keyboard, the menu sits where the last message was; a key in it chooses an entry.
-TEST_F(LayerViewWinTest, TheContextMenuOpensFromTheKeyboardAtTheLastMessage) {
+// The menu comes up at the right click, or, opened from the keyboard, where the last message was; a
+// key in it chooses an entry, which reaches the view.
+TEST_F(LayerViewWinTest, TheContextMenuOpensAtTheClickOrAtTheLastMessage) {
     static RECT shown;
-    shown = RECT{};
+    // Once the menu is up: note where it is, then choose its second entry from the keyboard.
+    const auto chooseSecond = [](HWND, UINT, UINT_PTR id, DWORD) {
+        if (HWND popup = FindWindowA("#32768", nullptr)) {
+            GetWindowRect(popup, &shown);
+            KillTimer(nullptr, id);
+            for (BYTE key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+                keybd_event(key, 0, 0, 0);
+                keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+            }
+        }
+    };
+    const auto open = [&](const std::function<void()>& how) {
+        shown = RECT{};
+        format = ResourceFormat(3, 2, 1, 0);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 100, chooseSecond);
+        how();
+        KillTimer(nullptr, timer);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+        EXPECT_EQ(format, ResourceFormat(3, 1, 0, 0)) << "8-bits per pixel, Hard";
+    };
+
+    SetFocus(button);
+    open([&] {
+        Press(WM_RBUTTONDOWN, MK_RBUTTON, 20, 30);
+        EXPECT_EQ(GetFocus(), control);
+        Press(WM_RBUTTONUP, 0, 20, 30);
+    });
+    POINT click{20, 30};
+    ClientToScreen(control, &click);
+    EXPECT_EQ(shown.left, click.x);
+    EXPECT_EQ(shown.top, click.y);
+
     SetCursorPos(300, 320);
     PostMessageA(control, WM_NULL, 0, 0);
     MSG message;
@@ -362,26 +397,9 @@ TEST_F(LayerViewWinTest, TheContextMenuOpensFromTheKeyboardAtTheLastMessage) {
         DispatchMessageA(&message);
     }
     const DWORD last = GetMessagePos();
-    // Once the menu is up: note where it is, then choose its first entry from the keyboard.
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
-        if (HWND popup = FindWindowA("#32768", nullptr)) {
-            GetWindowRect(popup, &shown);
-            KillTimer(nullptr, id);
-            keybd_event(VK_DOWN, 0, 0, 0);
-            keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
-            keybd_event(VK_RETURN, 0, 0, 0);
-            keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
-        }
-    });
-    SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
-    KillTimer(nullptr, timer);
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageA(&message);
-    }
+    open([&] { SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1)); });
     EXPECT_EQ(shown.left, GET_X_LPARAM(last));
     EXPECT_EQ(shown.top, GET_Y_LPARAM(last));
-    EXPECT_EQ(format.depth, 0) << "the first entry, 4-bits per pixel";
-    EXPECT_EQ(format.mask, 0);
 }
 
 // A host that has never delivered: the preview is empty, the copy does nothing, and keys still try.

@@ -1,0 +1,153 @@
+// The layer view and the thirteen cells attached to the main window's own template, as the window does
+// it, with real keyboard input going through the dialog's message handling.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+#include "canvas.h"
+#include "host/plugin_call.h"
+#include "hostapp/layer_host.h"
+#include "icon/resource_cell_win.h"
+#include "icon/resource_grid.h"
+#include "resources/resource_ids.h"
+#include "support/fake_alerts.h"
+#include "ui/layer_view_win.h"
+
+namespace tessera {
+namespace {
+
+class CountingOwner final : public LayerViewOwner {
+  public:
+    void UpdateSelectionControls() override {}
+    void RefreshPreviews() override {}
+    void CopyLayerToResource(bool, bool) override { ++copies; }
+    void ClearResource() override { ++clears; }
+    int copies = 0;
+    int clears = 0;
+};
+
+Layer OpaqueLayer() {
+    Layer layer = *MakeLayer(120, 90, 4);
+    for (int y = 0; y < 90; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            uint8_t* p = layer.At(x, y);
+            p[0] = uint8_t(x * 2);
+            p[1] = uint8_t(y * 2);
+            p[2] = 50;
+            p[3] = uint8_t(x % 3 == 0 ? 0 : 255);
+        }
+    }
+    return layer;
+}
+
+void Resize(HWND control, int side) {
+    SetWindowPos(control, nullptr, 0, 0, side, side, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Runs the dialog's messages the way a modal loop would, until none are left.
+void Pump(HWND dialog) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+void Type(HWND dialog, BYTE key) {
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    Pump(dialog);
+}
+
+class ControlsInDialogTest : public testing::Test {
+  protected:
+    static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+    void SetUp() override {
+        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, &Proc, 0);
+        ASSERT_NE(dialog, nullptr);
+        call.record = &host.Record();
+        call.alerts = &alerts;
+        HWND layer = GetDlgItem(dialog, IDC_LAYER_VIEW);
+        Resize(layer, 198);
+        ASSERT_TRUE(view.Attach(layer, &format, &call));
+        view.Rerender();
+        HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
+        Resize(preview, 198);
+        ASSERT_TRUE(cells[0].Attach(preview, &format, &grid));
+        cells[0].SetCurrent(1);
+        cells[0].SetClickable(0);
+        cells[0].SetStretch(1);
+        for (int size = 0; size < 4; ++size) {
+            for (int depth = 0; depth < 3; ++depth) {
+                const int k = size * 3 + depth;
+                formats[size_t(k)] = ResourceFormat(size, depth, depth == 2 ? 1 : 0, 0);
+                HWND cell = GetDlgItem(dialog, IDC_CELL_FIRST + size + 4 * depth);
+                Resize(cell, 54);
+                ASSERT_TRUE(cells[size_t(k + 1)].Attach(cell, &formats[size_t(k)], &grid));
+            }
+        }
+        view.SetOwner(&owner);
+        view.Rerender();
+        view.ConvertLayerToResource(grid, true, true);
+        ShowWindow(dialog, SW_SHOW);
+        SetForegroundWindow(dialog);
+        SetFocus(layer);
+        Pump(dialog);
+    }
+    void TearDown() override { DestroyWindow(dialog); }
+
+    HWND dialog = nullptr;
+    LayerHost host{OpaqueLayer()};
+    test::FakeAlerts alerts;
+    PluginCall call;
+    ResourceFormat format;
+    std::array<ResourceFormat, 12> formats;
+    ResourceGrid grid;
+    LayerView view;
+    std::array<ResourceCell, 13> cells;
+    CountingOwner owner;
+};
+
+TEST_F(ControlsInDialogTest, KeysReachTheViewThroughTheDialog) {
+    ASSERT_EQ(GetFocus(), view.Window());
+    const Rect start = host.Record().inRect;
+    Type(dialog, VK_NUMPAD8);
+    Type(dialog, VK_NUMPAD4);
+    EXPECT_EQ(host.Record().inRect.top, start.top + 1);
+    EXPECT_EQ(host.Record().inRect.left, start.left + 1);
+    Type(dialog, VK_INSERT);
+    Type(dialog, VK_DELETE);
+    EXPECT_EQ(owner.copies, 1);
+    EXPECT_EQ(owner.clears, 1);
+    EXPECT_TRUE(alerts.Shown().empty());
+}
+
+// Every control of the window painted over and over: the process holds as many GDI objects after as
+// before.
+TEST_F(ControlsInDialogTest, RepaintingTheWindowGivesBackEveryGdiObject) {
+    const auto paintAll = [&](int round) {
+        format.view = round % 3;
+        view.SetBackgroundColor(RGB(round, 255 - round, 77));
+        for (ResourceCell& cell : cells) {
+            cell.SetBackgroundColor(RGB(round, 255 - round, 77));
+        }
+        SetFocus(round % 2 == 0 ? view.Window() : GetDlgItem(dialog, IDC_CENTER));
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump(dialog);
+    };
+    paintAll(0);
+    paintAll(1);
+    const int before = test::LiveGdiObjects();
+    ASSERT_GT(before, 0);
+    for (int round = 0; round < 30; ++round) {
+        paintAll(round);
+    }
+    EXPECT_EQ(test::LiveGdiObjects(), before);
+}
+
+}  // namespace
+}  // namespace tessera
