@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "base/win_handles_win.h"
-#include "host/parameters_block.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png_win.h"
 
@@ -32,10 +31,6 @@ constexpr const char* kUsage =
     "  --plugin PATH         the plug-in to load (default: tessera.8bf beside this program)\n"
     "  --about               show the plug-in's About box instead of running the filter\n"
     "  --output OUT.png      write the layer to OUT.png after the run (default: nothing is written)\n"
-    "  --apply-params SIZE,DEPTH,MASK,VIEW,PATH\n"
-    "                        testing aid: fill the plug-in's parameters block before the run, as an\n"
-    "                        earlier Apply would have (SIZE 0..3, DEPTH 0..2, MASK 0..1, VIEW 0..2,\n"
-    "                        PATH the saved icon file)\n"
     "\n"
     "Prints \"result N\" with the plug-in's result code and exits with 0 once the plug-in has run,\n"
     "whatever N is. Exit codes otherwise: 1 bad arguments, 2 the image cannot be read, 3 the plug-in\n"
@@ -56,10 +51,9 @@ struct Options {
     std::string plugin;
     bool about = false;
     std::string output;
-    std::optional<ParametersBlock> parameters;
 };
 
-// Splits `text` at its first `count` commas; the last part keeps any further commas (paths may have them).
+// Splits `text` at its first `count` commas; whatever follows the last of them is one field.
 std::vector<std::string_view> SplitFields(std::string_view text, size_t count) {
     std::vector<std::string_view> fields;
     while (fields.size() < count) {
@@ -100,32 +94,6 @@ std::optional<Rect> ParseSelection(std::string_view text) {
                 static_cast<int16>(values[2])};
 }
 
-std::optional<ParametersBlock> ParseApplyParameters(std::string_view text) {
-    const std::vector<std::string_view> fields = SplitFields(text, 4);
-    if (fields.size() != 5 || fields[4].empty()) {
-        return std::nullopt;
-    }
-    const int limits[4] = {3, 2, 1, 2};
-    int values[4];
-    for (size_t i = 0; i < 4; ++i) {
-        const std::optional<int> v = ParseInt(fields[i], 0, limits[i]);
-        if (!v) {
-            return std::nullopt;
-        }
-        values[i] = *v;
-    }
-    ParametersBlock block;
-    block.marker = 1;
-    block.size = values[0];
-    block.depth = values[1];
-    block.mask = values[2];
-    block.view = values[3];
-    block.documentPath = std::string(fields[4]);
-    const size_t slash = block.documentPath.find_last_of("\\/");
-    block.documentName = slash == std::string::npos ? block.documentPath : block.documentPath.substr(slash + 1);
-    return block;
-}
-
 std::string ProgramFolder() {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -152,12 +120,6 @@ std::optional<Options> ParseArguments(int argc, char** argv, std::string& error)
             options.plugin = argv[++i];
         } else if (arg == "--output" && hasValue) {
             options.output = argv[++i];
-        } else if (arg == "--apply-params" && hasValue) {
-            options.parameters = ParseApplyParameters(argv[++i]);
-            if (!options.parameters) {
-                error = "--apply-params needs SIZE,DEPTH,MASK,VIEW,PATH within their ranges";
-                return std::nullopt;
-            }
         } else if (arg.starts_with("--")) {
             error = "unknown option or missing value: " + std::string(arg);
             return std::nullopt;
@@ -253,12 +215,6 @@ HWND CreateHostWindow(const Layer& layer) {
     return window;
 }
 
-bool FillParameters(LayerHost& host, const ParametersBlock& block) {
-    std::vector<uint8_t> bytes(kParametersBlockSize);
-    EncodeParametersBlock(block, std::span<uint8_t, kParametersBlockSize>(bytes.data(), kParametersBlockSize));
-    return host.SetParameters(bytes);
-}
-
 int Run(int argc, char** argv) {
     std::string error;
     const std::optional<Options> options = ParseArguments(argc, argv, error);
@@ -286,10 +242,6 @@ int Run(int argc, char** argv) {
     if (options->selection && !host.SetSelection(*options->selection)) {
         std::fprintf(stderr, "tessera-host: the selection must be non-empty and inside the %d x %d image\n\n%s",
                      host.GetLayer().width, host.GetLayer().height, kUsage);
-        return kExitUsage;
-    }
-    if (options->parameters && !FillParameters(host, *options->parameters)) {
-        std::fprintf(stderr, "tessera-host: not enough memory for the parameters block\n");
         return kExitUsage;
     }
     HWND window = CreateHostWindow(host.GetLayer());

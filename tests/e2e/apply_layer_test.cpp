@@ -290,7 +290,6 @@ TEST(Host, RefusesBadCommandLinesAndImages) {
         {layer + " --selection 1,2,3", 1},
         {layer + " --selection 0,0,21,10", 1},  // wider than the image
         {layer + " --selection 5,5,5,8", 1},    // empty
-        {layer + " --apply-params 4,0,0,0,x.ico", 1},
         {layer + " --output", 1},
         {"\"" + folder.File("missing.png") + "\"", 2},
         {"\"" + folder.File("text.png") + "\"", 2},
