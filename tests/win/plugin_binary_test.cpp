@@ -427,8 +427,13 @@ TEST_F(PluginBinaryTest, ArtAndCursorsAreThere) {
 
 using PluginMainProc = void (*)(int16, void*, intptr_t*, int16*);
 
+PluginMainProc EntryPoint(HMODULE module) {
+    // GetProcAddress answers a generic function pointer; the export is PluginMain's own type.
+    return reinterpret_cast<PluginMainProc>(reinterpret_cast<void*>(GetProcAddress(module, "PluginMain")));
+}
+
 TEST_F(PluginBinaryTest, EntryPointAnswersTheQuietSelectors) {
-    auto entry = reinterpret_cast<PluginMainProc>(GetProcAddress(module, "PluginMain"));
+    const PluginMainProc entry = EntryPoint(module);
     ASSERT_NE(entry, nullptr);
     FilterRecord record{};
     struct Case {
@@ -445,7 +450,7 @@ TEST_F(PluginBinaryTest, EntryPointAnswersTheQuietSelectors) {
 }
 
 TEST_F(PluginBinaryTest, AboutBoxOpensAndCloses) {
-    auto entry = reinterpret_cast<PluginMainProc>(GetProcAddress(module, "PluginMain"));
+    const PluginMainProc entry = EntryPoint(module);
     ASSERT_NE(entry, nullptr);
     std::atomic<bool> seen = false;
     const DWORD thread = GetCurrentThreadId();

@@ -149,7 +149,7 @@ TEST_F(RegistrySettingsStoreTest, TheWindowsOptionsSurviveARun) {
     first.documentPath = "C:\\Icons\\a.ico";
     first.documentName = "a.ico";
     first.cycleIndex = 5;
-    first.customColorTable[767] = 1;
+    first.customColorTable.bytes[767] = 1;
     ASSERT_TRUE(WriteSettings(store_, first));
     ASSERT_TRUE(StoredValue());
     EXPECT_EQ(StoredValue()->size(), kSettingsBlockSize);
