@@ -254,7 +254,8 @@ void ResourceGrid::GetResourceBits(const ResourceFormat& format, ResourceBits& b
     bits.colorStride = ColorStride(r.width, r.bitsPerPixel);
     bits.maskRows = r.maskBits;
     bits.maskStride = MaskStride(r.width);
-    bits.colorTable = r.header + kBitmapInfoHeaderSize;
+    // The table follows the header, whose size the block itself states (40 in every block we make).
+    bits.colorTable = r.header + LoadU32LE(r.header);
 }
 
 bool ResourceGrid::AdoptImage(int slot, std::unique_ptr<uint8_t[]> block, uint32_t size, int32_t modifiedValue) {

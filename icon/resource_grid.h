@@ -36,7 +36,7 @@ struct ResourceBits {
     int colorStride = 0;
     uint8_t* maskRows = nullptr;
     int maskStride = 0;
-    uint8_t* colorTable = nullptr;  // RGBQUADs at byte 40 of the block
+    uint8_t* colorTable = nullptr;  // RGBQUADs right after the header
 };
 
 inline constexpr int kSlotCount = 12;

@@ -198,3 +198,20 @@ TEST(ResourceGridTest, LayoutFromHeaderRejectsBlocksThatDoNotHoldTheirImage) {
 
 }  // namespace
 }  // namespace tessera
+
+namespace tessera {
+namespace {
+
+TEST(ResourceGridTest, ColourTableFollowsALongerHeader) {
+    // A 16x16 4-bit block with a 108-byte header: 108 + 64 + 128 + 64.
+    ResourceGrid grid;
+    ASSERT_TRUE(grid.AdoptImage(3, MakeBlock(364, 16, 32, 4, 0, 108), 364, 0));
+    ResourceBits bits;
+    grid.GetResourceBits(ResourceFormat(0, 0, 0, 0), bits);
+    const IconResource& r = grid.Slot(3);
+    EXPECT_EQ(bits.colorTable - r.image.get(), 108);
+    EXPECT_EQ(bits.colorRows - r.image.get(), 172);
+}
+
+}  // namespace
+}  // namespace tessera
