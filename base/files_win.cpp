@@ -118,7 +118,14 @@ class WinFileSystem final : public FileSystem {
     }
 
     bool Replace(const std::string& from, const std::string& to) override {
-        // MoveFileEx refuses a read-only, open or folder target, which is what we want.
+        // A read-only file or a folder in the way is kept. Windows refuses both by itself, but not every
+        // implementation of MoveFileEx does (Wine replaces a read-only file). A file held open is kept
+        // by the share mode alone.
+        const DWORD attributes = GetFileAttributesA(to.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            return false;
+        }
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 

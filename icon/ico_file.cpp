@@ -79,6 +79,13 @@ void ShowFileError(Alerts& alerts, const std::string& path, std::string text) {
     alerts.Show(alert);
 }
 
+// Planes times bits per plane. A file may hold any two 16-bit values here; their product is capped so
+// that it always fits an int.
+int DepthOf(uint16_t planes, uint16_t bitCount) {
+    const uint32_t depth = uint32_t{planes} * uint32_t{bitCount};
+    return static_cast<int>(std::min<uint32_t>(depth, std::numeric_limits<int>::max()));
+}
+
 bool IsPng(std::span<const uint8_t> block) {
     return block.size() >= sizeof kPngSignature && std::memcmp(block.data(), kPngSignature, sizeof kPngSignature) == 0;
 }
@@ -94,7 +101,7 @@ std::optional<ImageKind> KindFromHeader(std::span<const uint8_t> block) {
     if (!reader.Ok() || biSize < kBitmapInfoHeaderSize || block.size() < kBitmapInfoHeaderSize) {
         return std::nullopt;
     }
-    return ImageKind{biWidth, biHeight / 2, int{biPlanes} * int{biBitCount}};
+    return ImageKind{biWidth, biHeight / 2, DepthOf(biPlanes, biBitCount)};
 }
 
 class IcoReader {
@@ -155,7 +162,7 @@ class IcoReader {
     }
 
     std::string ReadEntry(const DirectoryEntry& entry) {
-        ImageKind kind{entry.width, entry.height, int{entry.planes} * int{entry.bitCount}};
+        ImageKind kind{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
         int slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
         std::unique_ptr<uint8_t[]> block;
         std::string error;
@@ -254,7 +261,7 @@ WriteOutcome WriteContents(const ResourceGrid& grid, File& file) {
         }
         const uint16_t planes = LoadU16LE(r.header + 12);
         const uint16_t bitCount = LoadU16LE(r.header + 14);
-        const int depth = int{planes} * int{bitCount};
+        const int depth = DepthOf(planes, bitCount);
         uint8_t entry[kIconDirEntrySize] = {};
         entry[0] = static_cast<uint8_t>(r.width);
         entry[1] = static_cast<uint8_t>(r.height);

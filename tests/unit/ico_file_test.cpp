@@ -215,11 +215,21 @@ std::vector<uint8_t> PngBlock() {
     return block;
 }
 
-IcoEntry WithoutDepth(IcoEntry entry) {
-    entry.planes = 0;
-    entry.bitCount = 0;
+IcoEntry WithDepth(IcoEntry entry, uint16_t planes, uint16_t bitCount) {
+    entry.planes = planes;
+    entry.bitCount = bitCount;
     entry.colorCount = 0;
     return entry;
+}
+
+IcoEntry WithoutDepth(IcoEntry entry) {
+    return WithDepth(std::move(entry), 0, 0);
+}
+
+std::vector<uint8_t> WithHeaderDepth(std::vector<uint8_t> block, uint16_t planes, uint16_t bitCount) {
+    StoreU16LE(block.data() + 12, planes);
+    StoreU16LE(block.data() + 14, bitCount);
+    return block;
 }
 
 IcoEntry WithBlock(IcoEntry entry, std::vector<uint8_t> block) {
@@ -361,6 +371,20 @@ std::vector<ReadCase> ReadCases() {
          "",
          {3},
          {3},
+         {}},
+        {"planes times bits beyond an int in the directory",
+         BuildIco({WithDepth(Entry(16, 4), 0xFF01, 0xFFFF)}),
+         IcoResult::Ok,
+         "",
+         {3},
+         {3},
+         {}},
+        {"planes times bits beyond an int in the image header",
+         BuildIco({WithoutDepth(WithBlock(Entry(16, 4), WithHeaderDepth(BitmapBlock(16, 32, 4), 52684, 53031)))}),
+         IcoResult::Ok,
+         "",
+         {},
+         {},
          {}},
         {"header cut short", {0, 0, 1, 0, 1}, IcoResult::Failed, header, {}, {}, {}},
         {"idReserved not 0", BuildIco({Entry(16, 4)}, IcoHeader{1, 1, {}}), IcoResult::Failed, header, {}, {}, {}},
