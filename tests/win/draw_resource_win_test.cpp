@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "canvas.h"
 #include "icon/draw_resource.h"
@@ -192,6 +193,28 @@ TEST(DrawResourceWinTest, ImagesAreDrawnTopRowUp) {
             EXPECT_EQ(canvas.Pixel(8, 15), kBlue) << depth << " " << view;
         }
     }
+}
+
+// A block from a file whose header names a compression no icon uses: the platform makes no icon of it,
+// so the Both view draws nothing and says so; the Data view reads the rows as the plain rows they are.
+TEST(DrawResourceWinTest, ABlockThePlatformRefusesDrawsNothingInTheBothView) {
+    ResourceGrid made;
+    const ResourceFormat format(0, 0, 0, 0);
+    FillSlot(
+        made, format, [](int, int) { return 1u; }, kOpaque);
+    const IconResource& r = made.Slot(ResourceGrid::SlotForFormat(format));
+    std::unique_ptr<uint8_t[]> block(new uint8_t[r.imageSize]);
+    memcpy(block.get(), r.image.get(), r.imageSize);
+    block[16] = 77;  // biCompression
+    ResourceGrid grid;
+    ASSERT_TRUE(grid.AdoptImage(ResourceGrid::SlotForFormat(format), std::move(block), r.imageSize, 0));
+
+    Canvas canvas(16, 16, kBackground);
+    EXPECT_FALSE(DrawFormat(canvas.Dc(), RECT{0, 0, 16, 16}, 0, false, kBackground, grid, format));
+    const RECT untouched = canvas.BoundsNotOf(kBackground);
+    EXPECT_TRUE(IsRectEmpty(&untouched));
+    EXPECT_TRUE(DrawFormat(canvas.Dc(), RECT{0, 0, 16, 16}, 1, false, kBackground, grid, format));
+    EXPECT_EQ(canvas.Pixel(5, 5), kRed);
 }
 
 TEST(DrawResourceWinTest, TrueColourPixelsReachTheDcAsComposited) {
