@@ -2,13 +2,16 @@
 // through the in-process host, the histogram, median cut and box colours) and the conversion of a
 // square into a 4- or 8-bit resource.
 //
-//   tessera_bench [benchmark options]       run the benchmarks
+//   tessera_bench [benchmark options]       run the benchmarks (median of repetitions:
+//                                           --benchmark_repetitions=15
+//                                           --benchmark_report_aggregates_only=true)
 //   tessera_bench --dump-squares=FOLDER     write each square as FOLDER/NAME.rgba (48 x 48 RGBA, top
 //                                           row first) for compare_pillow.py, and stop
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +26,7 @@
 #include "host/layer_square.h"
 #include "hostapp/layer_host.h"
 #include "icon/resource_grid.h"
+#include "resources/resource_ids.h"
 
 namespace tessera {
 namespace {
@@ -141,19 +145,27 @@ void AutomaticTable(benchmark::State& state) {
     }
 }
 
-// The part of the automatic table that is ours alone: cells, median cut and colours from a filled
-// histogram, without the host's deliveries.
-void MedianCutOnly(benchmark::State& state) {
+// The automatic table without the host: the pixels counted straight from the square, noting the cells
+// they fill, then the same collection, median cut and box colours as the build.
+void AutomaticTableWithoutHost(benchmark::State& state) {
     const Square& square = Squares()[static_cast<size_t>(state.range(0))];
     state.SetLabel(square.name);
     std::vector<uint16_t> histogram(kHistogramEntries);
+    std::vector<uint32_t> filled(kSide * kSide);
     std::vector<HistogramCell> cells(kSide * kSide);
     std::vector<Box> boxes(kMaxBoxes);
     for (auto _ : state) {
+        size_t count = 0;
         for (size_t i = 0; i < square.rgba.size(); i += 4) {
-            ++histogram[HistogramIndex(square.rgba[i], square.rgba[i + 1], square.rgba[i + 2])];
+            const size_t index = HistogramIndex(square.rgba[i], square.rgba[i + 1], square.rgba[i + 2]);
+            if (histogram[index]++ == 0) {
+                filled[count++] = static_cast<uint32_t>(index);
+            }
         }
-        const size_t count = TakeOccupiedCells(histogram.data(), cells);
+        for (size_t i = 0; i < count; ++i) {
+            cells[i] = CellAt(filled[i], histogram[filled[i]]);
+            histogram[filled[i]] = 0;
+        }
         const std::span<HistogramCell> occupied(cells.data(), count);
         const int boxCount = MedianCut(occupied, boxes, kMaxBoxes);
         ColorTable table = TableOfBoxes(occupied, boxes, boxCount);
@@ -161,40 +173,62 @@ void MedianCutOnly(benchmark::State& state) {
     }
 }
 
-// depth 0 or 1; with `automatic`, the 256 colours are the square's own automatic table.
-void Convert(benchmark::State& state, int depth, bool automatic) {
+enum class TableUse {
+    BuiltIn,     // the built-in table of the depth, the same at every conversion
+    NewBuiltIn,  // the built-in 256 colours, but as a table not seen at the conversion before
+    Automatic,   // the square's automatic table, new at every conversion as it is after each move
+};
+
+// A table that differs from `table` in entry 255 alone, so that the reduction meets it as new.
+ColorTable Variant(ColorTable table, int turn) {
+    table.SetEntry(255, Rgb{static_cast<uint8_t>(turn % 2), 0, 0});
+    return table;
+}
+
+// Conversion of the square into the 48 x 48 slot of the depth (0 or 1), mask included. The reduction
+// keeps what it learnt about the last table of each depth, so the tables are chosen to show both the
+// steady case (one table throughout) and the first use of a table.
+void Convert(benchmark::State& state, int depth, TableUse use) {
     const Square& square = Squares()[static_cast<size_t>(state.range(0))];
     state.SetLabel(square.name);
-    ColorTable table = GreyRampTable();
-    if (automatic) {
+    ColorTable table = *LoadBuiltInTable(EmbeddedResources(), IDT_TABLE_256);
+    if (use == TableUse::Automatic) {
         SquareHost fake(square);
         AutomaticTableBuilder builder;
         builder.BuildAutomaticTable(fake.host.Record(), table);
     }
+    const std::array<ColorTable, 2> tables = {Variant(table, 0), Variant(table, 1)};
     const std::optional<LayerImage> layer = ViewOf(square);
     ResourceGrid grid;
     SilentAlerts alerts;
     const ResourceFormat format(3, depth, 0, 0);
+    const bool useActive = use != TableUse::BuiltIn;
+    int turn = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            ConvertLayerToResource(layer, grid, format, true, true, automatic, table, EmbeddedResources(), alerts));
+        benchmark::DoNotOptimize(ConvertLayerToResource(layer, grid, format, true, true, useActive,
+                                                        tables[static_cast<size_t>(turn++ % 2)], EmbeddedResources(),
+                                                        alerts));
     }
 }
 
 void Convert4(benchmark::State& state) {
-    Convert(state, 0, false);
+    Convert(state, 0, TableUse::BuiltIn);
 }
 void Convert8(benchmark::State& state) {
-    Convert(state, 1, false);
+    Convert(state, 1, TableUse::BuiltIn);
+}
+void Convert8NewTable(benchmark::State& state) {
+    Convert(state, 1, TableUse::NewBuiltIn);
 }
 void Convert8Automatic(benchmark::State& state) {
-    Convert(state, 1, true);
+    Convert(state, 1, TableUse::Automatic);
 }
 
 BENCHMARK(AutomaticTable)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
-BENCHMARK(MedianCutOnly)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(AutomaticTableWithoutHost)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Convert4)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Convert8)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Convert8NewTable)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Convert8Automatic)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 bool DumpSquares(const std::string& folder) {

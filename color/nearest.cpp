@@ -119,7 +119,7 @@ const NearestColor::Region& NearestColor::RegionAt(int level, int r, int g, int 
 
 uint8_t NearestColor::Find(uint8_t red, uint8_t green, uint8_t blue) {
     const uint32_t color = PackedColor(red, green, blue) + 1;
-    const uint32_t memo = (color * 2654435761u) >> 20;
+    const uint32_t memo = (color * 2654435761u) >> (32 - kMemoBits);
     if (memoColor_[memo] == color) {
         return memoIndex_[memo];
     }
@@ -130,6 +130,27 @@ uint8_t NearestColor::Find(uint8_t red, uint8_t green, uint8_t blue) {
     memoIndex_[memo] = index;
     return index;
 }
+
+namespace {
+
+// The matcher of the last table used at each bit count. The built-in tables never change and the
+// active table changes only with the user's choice or the square, so a matcher usually serves many
+// reductions, with the regions it has worked out and the colours it has answered.
+NearestColor* MatcherFor(const ColorTable& table, int bitsPerPixel) {
+    struct Cached {
+        ColorTable table;
+        std::unique_ptr<NearestColor> matcher;
+    };
+    static std::array<Cached, 2> cache;
+    Cached& cached = cache[bitsPerPixel == 4 ? 0 : 1];
+    if (cached.matcher == nullptr || cached.table != table) {
+        cached.matcher.reset(new (std::nothrow) NearestColor(table, bitsPerPixel == 4 ? 16 : kColorTableEntries));
+        cached.table = table;
+    }
+    return cached.matcher.get();
+}
+
+}  // namespace
 
 bool ReduceToTable(const BgraImage& image,
                    const ColorTable& table,
@@ -145,8 +166,7 @@ bool ReduceToTable(const BgraImage& image,
     if (indexed == nullptr || indexedSize / stride < static_cast<size_t>(height)) {
         return false;
     }
-    const std::unique_ptr<NearestColor> nearest(new (std::nothrow)
-                                                    NearestColor(table, bitsPerPixel == 4 ? 16 : kColorTableEntries));
+    NearestColor* nearest = MatcherFor(table, bitsPerPixel);
     if (nearest == nullptr) {
         return false;
     }

@@ -46,7 +46,8 @@ class NearestColor {
     static constexpr int kLevels = 4;
     static constexpr int kRegionCount = 1 + 8 + 64 + 512;
     static constexpr size_t kCandidateCapacity = 8192;
-    static constexpr size_t kMemoSize = 4096;
+    static constexpr int kMemoBits = 14;
+    static constexpr size_t kMemoSize = size_t{1} << kMemoBits;
 
     const Region& RegionAt(int level, int r, int g, int b);
     // The best key among a region's candidates for one colour.

@@ -1,0 +1,96 @@
+#!/usr/bin/python3
+"""Times our automatic colour table and 256-colour conversion against Pillow's quantizers, in one run
+and on the same 48 x 48 squares, and prints the medians and the ratios.
+
+Ours: the automatic table (row-by-row scan through the in-process host, median cut, box colours)
+plus the conversion of the square to 8 bits with that table. Pillow: Image.quantize(256) with
+MEDIANCUT and with FASTOCTREE, no dithering, which likewise build a palette and map the pixels.
+
+    bench/compare_pillow.py [path/to/tessera_bench] [--repetitions N]
+
+Run it with the distribution's python3 (python3-pil)."""
+import argparse
+import json
+import pathlib
+import statistics
+import subprocess
+import sys
+import tempfile
+import timeit
+
+from PIL import Image
+
+SIDE = 48
+
+
+def pillow_methods():
+    quantize = getattr(Image, "Quantize", None)
+    dither = getattr(Image, "Dither", None)
+    none = dither.NONE if dither else Image.NONE
+    if quantize:
+        return {"median cut": (quantize.MEDIANCUT, none), "fast octree": (quantize.FASTOCTREE, none)}
+    return {"median cut": (Image.MEDIANCUT, none), "fast octree": (Image.FASTOCTREE, none)}
+
+
+def load_squares(bench):
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run([bench, "--dump-squares=" + folder], check=True)
+        squares = {}
+        for path in sorted(pathlib.Path(folder).glob("*.rgba")):
+            # Pillow's median cut takes RGB only; our squares count every pixel by its colour alone too.
+            squares[path.stem] = Image.frombytes("RGBA", (SIDE, SIDE), path.read_bytes()).convert("RGB")
+        return squares
+
+
+def our_medians(bench, repetitions):
+    result = subprocess.run(
+        [bench, "--benchmark_filter=^(AutomaticTable|Convert8Automatic)/", "--benchmark_repetitions=%d" % repetitions,
+         "--benchmark_report_aggregates_only=true", "--benchmark_format=json"],
+        check=True, capture_output=True, text=True)
+    medians = {}
+    for run in json.loads(result.stdout)["benchmarks"]:
+        if run.get("aggregate_name") != "median":
+            continue
+        stage = run["run_name"].split("/")[0]
+        factor = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[run["time_unit"]]
+        medians[(stage, run["label"])] = run["real_time"] * factor
+    return medians
+
+
+def pillow_median(image, method, dither, repetitions):
+    number = 20
+    times = timeit.repeat(lambda: image.quantize(256, method=method, dither=dither), number=number,
+                          repeat=repetitions)
+    return statistics.median(times) / number * 1e6
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    default = pathlib.Path(__file__).resolve().parent.parent / "build" / "native" / "bench" / "tessera_bench"
+    parser.add_argument("bench", nargs="?", default=str(default), help="the tessera_bench program")
+    parser.add_argument("--repetitions", type=int, default=15, help="runs per figure; the median is shown")
+    args = parser.parse_args()
+    if not pathlib.Path(args.bench).is_file():
+        sys.exit("no benchmark program at %s (build the native preset first)" % args.bench)
+
+    squares = load_squares(args.bench)
+    ours = our_medians(args.bench, args.repetitions)
+    methods = pillow_methods()
+    print("48 x 48 squares, median of %d runs, microseconds; ratio = Pillow / ours" % args.repetitions)
+    header = "%-9s %9s %9s %9s" % ("square", "table", "convert", "ours")
+    for name in methods:
+        header += " %12s %6s" % (name, "ratio")
+    print(header)
+    for label, image in squares.items():
+        table = ours[("AutomaticTable", label)]
+        convert = ours[("Convert8Automatic", label)]
+        total = table + convert
+        line = "%-9s %9.1f %9.1f %9.1f" % (label, table, convert, total)
+        for method, dither in methods.values():
+            theirs = pillow_median(image, method, dither, args.repetitions)
+            line += " %12.1f %6.2f" % (theirs, theirs / total)
+        print(line)
+
+
+if __name__ == "__main__":
+    main()
