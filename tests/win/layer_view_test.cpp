@@ -351,25 +351,28 @@ TEST_F(LayerViewWinTest, TheMenuChecksTheCurrentDepthAndSize) {
     DestroyMenu(menu);
 }
 
+// Where the context menu came up. Once it is up, the timer notes that and chooses the menu's second
+// entry from the keyboard.
+RECT menuShown;
+
+void CALLBACK ChooseSecondEntry(HWND, UINT, UINT_PTR id, DWORD) {
+    if (HWND popup = FindWindowA("#32768", nullptr)) {
+        GetWindowRect(popup, &menuShown);
+        KillTimer(nullptr, id);
+        for (BYTE key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+            keybd_event(key, 0, 0, 0);
+            keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+        }
+    }
+}
+
 // The menu comes up at the right click, or, opened from the keyboard, where the last message was; a
 // key in it chooses an entry, which reaches the view.
 TEST_F(LayerViewWinTest, TheContextMenuOpensAtTheClickOrAtTheLastMessage) {
-    static RECT shown;
-    // Once the menu is up: note where it is, then choose its second entry from the keyboard.
-    const auto chooseSecond = [](HWND, UINT, UINT_PTR id, DWORD) {
-        if (HWND popup = FindWindowA("#32768", nullptr)) {
-            GetWindowRect(popup, &shown);
-            KillTimer(nullptr, id);
-            for (BYTE key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
-                keybd_event(key, 0, 0, 0);
-                keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
-            }
-        }
-    };
     const auto open = [&](const std::function<void()>& how) {
-        shown = RECT{};
+        menuShown = RECT{};
         format = ResourceFormat(3, 2, 1, 0);
-        const UINT_PTR timer = SetTimer(nullptr, 0, 100, chooseSecond);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 100, &ChooseSecondEntry);
         how();
         KillTimer(nullptr, timer);
         MSG message;
@@ -387,8 +390,8 @@ TEST_F(LayerViewWinTest, TheContextMenuOpensAtTheClickOrAtTheLastMessage) {
     });
     POINT click{20, 30};
     ClientToScreen(control, &click);
-    EXPECT_EQ(shown.left, click.x);
-    EXPECT_EQ(shown.top, click.y);
+    EXPECT_EQ(menuShown.left, click.x);
+    EXPECT_EQ(menuShown.top, click.y);
 
     SetCursorPos(300, 320);
     PostMessageA(control, WM_NULL, 0, 0);
@@ -398,8 +401,8 @@ TEST_F(LayerViewWinTest, TheContextMenuOpensAtTheClickOrAtTheLastMessage) {
     }
     const DWORD last = GetMessagePos();
     open([&] { SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1)); });
-    EXPECT_EQ(shown.left, GET_X_LPARAM(last));
-    EXPECT_EQ(shown.top, GET_Y_LPARAM(last));
+    EXPECT_EQ(menuShown.left, GET_X_LPARAM(last));
+    EXPECT_EQ(menuShown.top, GET_Y_LPARAM(last));
 }
 
 // A host that has never delivered: the preview is empty, the copy does nothing, and keys still try.
