@@ -184,7 +184,7 @@ std::vector<Square> SampleSquares() {
     std::mt19937 random(20240611);
     std::vector<Square> squares;
     const int sides[] = {16, 24, 32, 48};
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 2; ++round) {
         for (const int side : sides) {
             const size_t n = static_cast<size_t>(side * side);
             Square noise(n), few(n), gradient(n), grey(n), cluster(n), plane(n);
@@ -349,7 +349,7 @@ TEST(AutomaticTable, EachBuildIsTheTableOfItsOwnSquare) {
     FilterRecord& r = host.Record();
     LayerSquares squares;
     AutomaticTableBuilder builder;
-    for (int step = 0; step < 40; ++step) {
+    for (int step = 0; step < 24; ++step) {
         const int side = 16 + 8 * (step % 5 == 4 ? 3 : step % 4);
         const int sizeIndex = (side - 16) / 8;
         CenterLayerSquare(r, squares, sizeIndex, side, side);

@@ -92,15 +92,15 @@ std::vector<NamedTable> Tables() {
 
 std::vector<Rgb> Colors() {
     std::vector<Rgb> colors;
-    for (int r = 0; r < 256; r += 8) {
-        for (int g = 0; g < 256; g += 8) {
-            for (int b = 0; b < 256; b += 8) {
+    for (int r = 0; r < 256; r += 16) {
+        for (int g = 0; g < 256; g += 16) {
+            for (int b = 0; b < 256; b += 16) {
                 colors.push_back(Rgb{static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)});
             }
         }
     }
     std::mt19937 random(4);
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < 4000; ++i) {
         const uint32_t v = random();
         colors.push_back(Rgb{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16)});
     }
