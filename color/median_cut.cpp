@@ -11,6 +11,16 @@ namespace tessera {
 
 namespace {
 
+// One bit per coordinate, looked up rather than shifted: a shift by a variable count costs several
+// instructions on the processors we build for.
+constexpr std::array<uint64_t, 64> kBit = [] {
+    std::array<uint64_t, 64> bits{};
+    for (size_t i = 0; i < bits.size(); ++i) {
+        bits[i] = uint64_t{1} << i;
+    }
+    return bits;
+}();
+
 // The coordinates present along each axis, one bit per coordinate: the bounds of a set of cells are
 // the lowest and the highest bit.
 struct Occupied {
@@ -19,9 +29,9 @@ struct Occupied {
     uint64_t b = 0;
 
     void Add(const HistogramCell& c) {
-        r |= uint64_t{1} << c.r;
-        g |= uint64_t{1} << c.g;
-        b |= uint64_t{1} << c.b;
+        r |= kBit[c.r & 63];
+        g |= kBit[c.g & 63];
+        b |= kBit[c.b & 63];
     }
 };
 
@@ -84,40 +94,32 @@ uint8_t Coordinate(const HistogramCell& c) {
 }
 
 // Moves the box's cells whose coordinate on the axis is at most `middle` to its front and returns
-// where the others begin, noting the occupancy of the two halves on the way. No branch depends on
-// the data: every cell is swapped, and the counter alone decides where.
+// where the others begin. No branch depends on the data: every cell is swapped, and the counter alone
+// decides where.
 template <int Axis>
-uint32_t Partition(std::span<HistogramCell> cells, const Box& box, int middle, Occupied& lower, Occupied& upper) {
-    // Locals, not the references: the cell stores could otherwise alias them in the compiler's eyes.
-    uint64_t lowR = 0, lowG = 0, lowB = 0, highR = 0, highG = 0, highB = 0;
+uint32_t Partition(std::span<HistogramCell> cells, const Box& box, int middle) {
     uint32_t divide = box.firstCell;
     for (uint32_t i = box.firstCell; i < box.endCell; ++i) {
         const HistogramCell c = cells[i];
-        // 1 when the cell goes to the lower half, by arithmetic so the compiler makes no branch of it.
-        const auto low = static_cast<uint32_t>(Coordinate<Axis>(c) - middle - 1) >> 31;
         cells[i] = cells[divide];
         cells[divide] = c;
-        divide += low;
-        const uint64_t keep = uint64_t{0} - low;
-        const uint64_t r = uint64_t{1} << c.r;
-        const uint64_t g = uint64_t{1} << c.g;
-        const uint64_t b = uint64_t{1} << c.b;
-        lowR |= r & keep;
-        lowG |= g & keep;
-        lowB |= b & keep;
-        highR |= r & ~keep;
-        highG |= g & ~keep;
-        highB |= b & ~keep;
+        divide += static_cast<uint32_t>(Coordinate<Axis>(c) - middle - 1) >> 31;
     }
-    lower = Occupied{lowR, lowG, lowB};
-    upper = Occupied{highR, highG, highB};
     return divide;
+}
+
+// Shrinks a box around the cells it holds.
+void ShrinkAround(std::span<const HistogramCell> cells, Box& box) {
+    Occupied occupied;
+    for (uint32_t i = box.firstCell; i < box.endCell; ++i) {
+        occupied.Add(cells[i]);
+    }
+    ShrinkBox(occupied, box);
 }
 
 // Splits the chosen (shrunk) box at the middle of its longest side, ties going to green, then red,
 // then blue: the chosen box keeps the lower half and `split` takes the upper. Both halves hold cells,
-// because a box with a length to split was shrunk around cells at both of its ends. Both halves are
-// shrunk on the way.
+// because a box with a length to split was shrunk around cells at both of its ends.
 void SplitBox(std::span<HistogramCell> cells, Box& chosen, Box& split) {
     split = chosen;
     int axis = 1;
@@ -137,29 +139,18 @@ void SplitBox(std::span<HistogramCell> cells, Box& chosen, Box& split) {
     *chosenMax[axis] = middle;
     *splitMin[axis] = middle + 1;
 
-    Occupied lower;
-    Occupied upper;
     uint32_t divide = 0;
     if (axis == 0) {
-        divide = Partition<0>(cells, chosen, middle, lower, upper);
+        divide = Partition<0>(cells, chosen, middle);
     } else if (axis == 1) {
-        divide = Partition<1>(cells, chosen, middle, lower, upper);
+        divide = Partition<1>(cells, chosen, middle);
     } else {
-        divide = Partition<2>(cells, chosen, middle, lower, upper);
+        divide = Partition<2>(cells, chosen, middle);
     }
     chosen.endCell = divide;
     split.firstCell = divide;
-    ShrinkBox(lower, chosen);
-    ShrinkBox(upper, split);
-}
-
-// Shrinks a box around the cells it holds.
-void ShrinkAround(std::span<const HistogramCell> cells, Box& box) {
-    Occupied occupied;
-    for (uint32_t i = box.firstCell; i < box.endCell; ++i) {
-        occupied.Add(cells[i]);
-    }
-    ShrinkBox(occupied, box);
+    ShrinkAround(cells, chosen);
+    ShrinkAround(cells, split);
 }
 
 }  // namespace
