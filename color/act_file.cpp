@@ -29,4 +29,17 @@ ActReadResult ReadActFile(FileSystem& files, const std::string& path, ColorTable
     return ActReadResult::Accepted;
 }
 
+const char* ActRejectedMessage(ActReadResult result) {
+    switch (result) {
+        case ActReadResult::Accepted:
+            break;
+        case ActReadResult::CannotOpen:
+            return "Can't open color table file";
+        case ActReadResult::WrongLength:
+            return "There was a problem reading the color table file: the number of color table entries is "
+                   "incorrect.";
+    }
+    return nullptr;
+}
+
 }  // namespace tessera

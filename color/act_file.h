@@ -16,4 +16,7 @@ enum class ActReadResult { Accepted, CannotOpen, WrongLength };
 // fewer than 768 bytes is rejected and leaves `destination` as it was.
 ActReadResult ReadActFile(FileSystem& files, const std::string& path, ColorTable& destination);
 
+// What the user is told when a table file is rejected; none for an accepted one.
+const char* ActRejectedMessage(ActReadResult result);
+
 }  // namespace tessera

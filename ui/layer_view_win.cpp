@@ -7,7 +7,6 @@
 #include "base/bgra_image_win.h"
 #include "base/module_win.h"
 #include "base/win_handles_win.h"
-#include "color/convert.h"
 #include "host/plugin_call.h"
 #include "icon/resource_cell_win.h"
 #include "resources/resource_ids.h"
@@ -77,30 +76,32 @@ void LayerView::Repaint() {
 void LayerView::BuildAutomaticTable() {
     if (FilterRecord* record = Record()) {
         // Short of memory the table stays as it was; the preview still shows.
-        automaticBuilder_.BuildAutomaticTable(*record, activeTable_);
+        RebuildAutomaticTable(*record, state_);
     }
 }
 
 void LayerView::Rerender() {
-    FilterRecord* record = Record();
-    const int side = format_ != nullptr ? format_->PixelSize() : 0;
-    if (record != nullptr && side != 0) {
-        CenterLayerSquare(*record, squares_, format_->size, side, side);
-        if (automaticTable_) {
-            BuildAutomaticTable();
-        }
-        FetchLayerSquare(*call_);
+    if (call_ != nullptr && format_ != nullptr) {
+        RenderLayerSquare(*call_, state_, format_->size);
     }
     Repaint();
 }
 
 int LayerView::ConvertLayerToResource(ResourceGrid& grid, bool copyData, bool copyMask) {
-    if (format_ == nullptr) {
+    if (format_ == nullptr || call_ == nullptr) {
         return 0;
     }
-    Alerts& alerts = call_ != nullptr && call_->alerts != nullptr ? *call_->alerts : MessageBoxAlerts();
-    return tessera::ConvertLayerToResource(Square(), grid, *format_, copyData, copyMask, useActiveTable_, activeTable_,
-                                           ModuleOwnResources(), alerts);
+    return ConvertRenderedSquare(*call_, state_, grid, *format_, copyData, copyMask, ModuleOwnResources(),
+                                 UserAlerts());
+}
+
+int LayerView::QuickBuildSlot(ResourceGrid& grid) {
+    if (format_ == nullptr || call_ == nullptr) {
+        return 0;
+    }
+    const int done = tessera::QuickBuildSlot(*call_, state_, grid, *format_, ModuleOwnResources(), UserAlerts());
+    Repaint();
+    return done;
 }
 
 void LayerView::MoveSquare(int vertical, int horizontal) {
@@ -108,7 +109,7 @@ void LayerView::MoveSquare(int vertical, int horizontal) {
     if (record == nullptr || format_ == nullptr) {
         return;
     }
-    MoveLayerSquare(*record, squares_, format_->size, vertical, horizontal);
+    MoveLayerSquare(*record, state_.squares, format_->size, vertical, horizontal);
 }
 
 void LayerView::ShowMoveCursor() {
@@ -163,7 +164,7 @@ LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             ReleaseCapture();
             lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             dragging_ = false;
-            if (automaticTable_) {
+            if (state_.automaticTable) {
                 BuildAutomaticTable();
                 Repaint();
             }
@@ -210,7 +211,7 @@ void LayerView::KeyDown(WPARAM key) {
     if (key >= VK_NUMPAD1 && key <= VK_NUMPAD9) {
         const std::optional<SquareStep> step = KeypadStep(static_cast<int>(key - VK_NUMPAD0));
         MoveSquare(step->vertical, step->horizontal);
-        if (automaticTable_) {
+        if (state_.automaticTable) {
             BuildAutomaticTable();
         }
         if (call_ != nullptr) {
@@ -271,8 +272,8 @@ void LayerView::Paint(HDC dc) {
     const COLORREF ring = GetFocus() == window_ ? kLayerViewFocusRing : RGB(0, 0, 0);
 
     if (format_ != nullptr) {
-        const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, useActiveTable_,
-                                                        activeTable_, ModuleOwnResources(), UserAlerts());
+        const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, state_.useActiveTable,
+                                                        state_.activeTable, ModuleOwnResources(), UserAlerts());
         bool drawn = !preview.failed;
         if (preview.picture) {
             // Whole blocks of layer pixels, never smoothed.

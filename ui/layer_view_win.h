@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "color/automatic_table.h"
 #include "color/color_table.h"
 #include "host/layer_image.h"
 #include "host/layer_square.h"
 #include "icon/resource_format.h"
+#include "ui/layer_render.h"
 
 namespace tessera {
 
@@ -54,15 +54,15 @@ class LayerView {
 
     // None of the setters repaints.
     void SetBackgroundColor(COLORREF color) { backgroundColor_ = color; }
-    void SetUseActiveTable(int32_t use) { useActiveTable_ = use != 0; }
-    void SetActiveTable(const ColorTable& table) { activeTable_ = table; }
-    void SetAutomaticTable(int32_t automatic) { automaticTable_ = automatic != 0; }
-    [[nodiscard]] const ColorTable& ActiveTable() const { return activeTable_; }
+    void SetUseActiveTable(int32_t use) { state_.useActiveTable = use != 0; }
+    void SetActiveTable(const ColorTable& table) { state_.activeTable = table; }
+    void SetAutomaticTable(int32_t automatic) { state_.automaticTable = automatic != 0; }
+    [[nodiscard]] const ColorTable& ActiveTable() const { return state_.activeTable; }
 
     // The remembered square of each size; an all-zero one is centred in the selection when next shown.
-    [[nodiscard]] const LayerSquares& Squares() const { return squares_; }
-    [[nodiscard]] LayerSquares& MutableSquares() { return squares_; }
-    void SetSquares(const LayerSquares& squares) { squares_ = squares; }
+    [[nodiscard]] const LayerSquares& Squares() const { return state_.squares; }
+    [[nodiscard]] LayerSquares& MutableSquares() { return state_.squares; }
+    void SetSquares(const LayerSquares& squares) { state_.squares = squares; }
 
     // Places the square of the current size (centring it when it has no place yet), rebuilds the
     // automatic table when that is on, has the host deliver the square and repaints.
@@ -70,6 +70,9 @@ class LayerView {
     // The shown square into the slot the current format names (colour data, mask or both); 1 when
     // done, 0 when there is no square or memory is short.
     int ConvertLayerToResource(ResourceGrid& grid, bool copyData, bool copyMask);
+    // One slot of QuickBuild for the current format: the square of its size shown, then copied into
+    // the slot with its data and mask. Returns what the copy returned.
+    int QuickBuildSlot(ResourceGrid& grid);
 
   private:
     static LRESULT CALLBACK
@@ -92,17 +95,13 @@ class LayerView {
     // False for an id that is not an entry of the context menu.
     bool MenuCommand(int id);
 
-    LayerSquares squares_;
+    LayerSquareState state_;
     ResourceFormat* format_ = nullptr;
     LayerViewOwner* owner_ = nullptr;
     PluginCall* call_ = nullptr;
     POINT lastMousePoint_{};
     bool dragging_ = false;
     COLORREF backgroundColor_ = RGB(128, 128, 128);
-    bool useActiveTable_ = false;
-    ColorTable activeTable_ = GreyRampTable();
-    bool automaticTable_ = false;
-    AutomaticTableBuilder automaticBuilder_;
     HWND window_ = nullptr;
     HCURSOR moveCursor_ = nullptr;
 };

@@ -452,8 +452,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         const ResourceFormat saved = options_.currentFormat;
         for (const SizeAndDepth& pair : QuickBuildList(saved, KeyHeld(VK_SHIFT), KeyHeld(VK_CONTROL))) {
             options_.currentFormat = ResourceFormat(pair.size, pair.depth, pair.depth == 2 ? 1 : 0, 0);
-            layerView_.Rerender();
-            layerView_.ConvertLayerToResource(grid_, true, true);
+            layerView_.QuickBuildSlot(grid_);
         }
         options_.currentFormat = saved;
         RefreshPreviews();
@@ -494,21 +493,12 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         if (!path) {
             return;
         }
-        Alert alert;
-        switch (ReadActFile(files_, *path, options_.customColorTable)) {
-            case ActReadResult::Accepted:
-                options_.useCustomColorTable = 1;
-                break;
-            case ActReadResult::CannotOpen:
-                alert.text = "Can't open color table file";
-                break;
-            case ActReadResult::WrongLength:
-                alert.text =
-                    "There was a problem reading the color table file: the number of color table entries "
-                    "is incorrect.";
-                break;
-        }
-        if (!alert.text.empty()) {
+        const ActReadResult read = ReadActFile(files_, *path, options_.customColorTable);
+        if (read == ActReadResult::Accepted) {
+            options_.useCustomColorTable = 1;
+        } else {
+            Alert alert;
+            alert.text = ActRejectedMessage(read);
             alerts_.Show(alert);
             options_.useCustomColorTable = 0;
         }
