@@ -143,7 +143,7 @@ TEST_F(PluginEntryTest, AboutReadsOnlyTheAboutRecord) {
 
 TEST_F(PluginEntryTest, FirstParametersCallMakesAClearedBlock) {
     EXPECT_EQ(Call(filterSelectorParameters), noErr);
-    ASSERT_NE(record.parameters, nullptr);
+    ASSERT_TRUE(record.parameters != nullptr);  // by value: the packed field is not aligned for a reference
     ASSERT_EQ(FakeHandles::storage.size(), kParametersBlockSize);
     const auto* p = reinterpret_cast<const uint8_t*>(FakeHandles::storage.data());
     EXPECT_EQ(LoadU32LE(p), 1u);
