@@ -1,29 +1,20 @@
 #include "ui_driver.h"
 
+#include "screen_capture.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 namespace tessera::test {
 
 namespace {
 
 constexpr DWORD kPollMs = 50;
-
-template <typename Predicate>
-bool PollUntil(DWORD ms, Predicate done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
-    return true;
-}
 
 struct FindRequest {
     DWORD processId;
@@ -178,7 +169,7 @@ std::string Process::Output() {
 
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD ms) {
     FindRequest request{processId, &caption, nullptr};
-    PollUntil(ms, [&] {
+    WaitUntil(ms, [&] {
         EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&request));
         return request.found != nullptr;
     });
@@ -186,7 +177,7 @@ HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD ms) {
 }
 
 bool WaitUntilClosed(HWND window, DWORD ms) {
-    return PollUntil(ms, [&] { return !IsWindow(window); });
+    return WaitUntil(ms, [&] { return !IsWindow(window); });
 }
 
 std::string ControlText(HWND control) {
@@ -210,9 +201,184 @@ void PostCommand(HWND window, int id) {
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
+bool ClickButtonAndWait(HWND dialog, int id, DWORD ms) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, ms, &result) != 0;
+}
+
+bool SendCommandAndWait(HWND window, int id, DWORD ms) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_ABORTIFHUNG, ms, &result) != 0;
+}
+
+bool IsButtonChecked(HWND dialog, int id) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+    return state == BST_CHECKED;
+}
+
+void FinishPainting(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+HWND FocusedWindow(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+namespace {
+
+// The visible pop-up menu window of a process, if one is open.
+HWND OpenPopupMenu(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND candidate, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(candidate, &owner);
+            if (owner == s->processId && IsWindowVisible(candidate) && ClassOf(candidate) == "#32768") {
+                s->found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsTextColour(uint32_t pixel) {
+    // Screen pixels are 0x00RRGGBB; the system colours are COLORREFs, 0x00BBGGRR.
+    const COLORREF colour = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    return colour == GetSysColor(COLOR_MENUTEXT) || colour == GetSysColor(COLOR_HIGHLIGHTTEXT);
+}
+
+// Reads the entries of a pop-up menu from its pixels. Rows that differ from their entry's own
+// background (taken at the right edge, so the highlighted entry counts too) form bands; bands closer
+// than three rows belong to one entry (a mnemonic's underline sits under its text). A band of at most
+// two rows that spans the pop-up is a separator. A check mark sits left of the text, inside the check
+// column; an enabled entry's text is drawn in the menu's text colour, a greyed one's is not.
+std::vector<MenuRow> ReadPopupPixels(const ScreenPixels& shot) {
+    // Inside a one-pixel border and a two-pixel margin.
+    const int left = 3;
+    const int right = shot.width - 4;
+    const int checkColumn = GetSystemMetrics(SM_CXMENUCHECK);
+    struct Band {
+        int top;
+        int bottom;  // the first row after it
+    };
+    std::vector<Band> bands;
+    for (int y = 1; y < shot.height - 1; ++y) {
+        const uint32_t background = shot.At(right, y);
+        bool content = false;
+        for (int x = left; x < right && !content; ++x) {
+            content = shot.At(x, y) != background;
+        }
+        if (!content) {
+            continue;
+        }
+        if (!bands.empty() && y - bands.back().bottom < 3) {
+            bands.back().bottom = y + 1;
+        } else {
+            bands.push_back({y, y + 1});
+        }
+    }
+    std::vector<MenuRow> rows;
+    for (const Band& band : bands) {
+        MenuRow row;
+        int leftmost = right;
+        for (int y = band.top; y < band.bottom; ++y) {
+            const uint32_t background = shot.At(right, y);
+            for (int x = left; x < right; ++x) {
+                const uint32_t pixel = shot.At(x, y);
+                if (pixel == background) {
+                    continue;
+                }
+                leftmost = std::min(leftmost, x);
+                row.checked = row.checked || x < checkColumn;
+                row.enabled = row.enabled || (x >= checkColumn && IsTextColour(pixel));
+            }
+        }
+        row.separator = band.bottom - band.top <= 2 && leftmost < checkColumn;
+        if (row.separator) {
+            row.checked = false;
+            row.enabled = false;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::vector<MenuRow> ReadMenuBarPopup(HWND window, char mnemonic) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(mnemonic));
+    HWND popup = nullptr;
+    if (!WaitUntil(kWaitMs, [&] { return (popup = OpenPopupMenu(processId)) != nullptr; })) {
+        return {};
+    }
+    // The pop-up is shown before it has painted; its pixels settle once it has.
+    ScreenPixels shot;
+    WaitUntil(2000, [&] {
+        FinishPainting(popup);
+        const ScreenPixels again = CaptureWindow(popup);
+        const bool settled = again.width > 0 && again.pixels == shot.pixels;
+        shot = again;
+        return settled;
+    });
+    std::vector<MenuRow> rows = ReadPopupPixels(shot);
+    PostMessageA(window, WM_CANCELMODE, 0, 0);
+    WaitUntil(kWaitMs, [&] { return OpenPopupMenu(processId) == nullptr; });
+    return rows;
+}
+
+namespace {
+
+void SendKey(WORD key, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+    Sleep(15);
+}
+
+}  // namespace
+
+HeldKeys::HeldKeys(std::vector<WORD> keys) : keys_(std::move(keys)) {
+    for (WORD key : keys_) {
+        SendKey(key, 0);
+    }
+}
+
+HeldKeys::~HeldKeys() {
+    for (auto key = keys_.rbegin(); key != keys_.rend(); ++key) {
+        SendKey(*key, KEYEVENTF_KEYUP);
+    }
+}
+
 namespace {
 
 void SendMouse(DWORD flags, int x, int y) {
+    // Two presses within the double-click time would arrive as a double click, which a control that
+    // starts a drag on a press does not take as a press: every press here is a press of its own.
+    static DWORD lastPress = 0;
+    if ((flags & MOUSEEVENTF_LEFTDOWN) != 0) {
+        const DWORD since = GetTickCount() - lastPress;
+        if (lastPress != 0 && since <= GetDoubleClickTime()) {
+            Sleep(GetDoubleClickTime() - since + 50);
+        }
+        lastPress = GetTickCount();
+    }
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
@@ -225,6 +391,20 @@ void SendMouse(DWORD flags, int x, int y) {
 }
 
 }  // namespace
+
+void MoveMouseAway() {
+    SendMouse(0, GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+}
+
+void ClickControl(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    const int x = (r.left + r.right) / 2;
+    const int y = (r.top + r.bottom) / 2;
+    SendMouse(0, x, y);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, x, y);
+    SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+}
 
 void DragControl(HWND control, int dx, int dy) {
     RECT r{};
@@ -240,16 +420,22 @@ void DragControl(HWND control, int dx, int dy) {
     SendMouse(MOUSEEVENTF_LEFTUP, x0 + dx, y0 + dy);
 }
 
+namespace {
+
+// The name field of a file picker: an edit (0x480) or a combo box with an edit (0x47C).
+HWND PickerNameField(HWND picker) {
+    HWND name = GetDlgItem(picker, 0x480);
+    return name != nullptr ? name : GetDlgItem(picker, 0x47C);
+}
+
+}  // namespace
+
 bool FillFileDialog(DWORD processId, const std::string& caption, const std::string& path) {
     HWND picker = WaitForWindow(processId, caption);
     if (picker == nullptr) {
         return false;
     }
-    // The name field of the picker: an edit (0x480) or a combo box with an edit (0x47C).
-    HWND name = GetDlgItem(picker, 0x480);
-    if (name == nullptr) {
-        name = GetDlgItem(picker, 0x47C);
-    }
+    HWND name = PickerNameField(picker);
     if (name == nullptr) {
         return false;
     }
@@ -258,9 +444,19 @@ bool FillFileDialog(DWORD processId, const std::string& caption, const std::stri
     return WaitUntilClosed(picker);
 }
 
+std::string FileDialogName(HWND picker) {
+    HWND name = PickerNameField(picker);
+    return name != nullptr ? ControlText(name) : std::string();
+}
+
+bool CancelDialog(HWND dialog) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return WaitUntilClosed(dialog);
+}
+
 std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD ms) {
     FindRequest request{processId, nullptr, nullptr};
-    if (!PollUntil(ms, [&] {
+    if (!WaitUntil(ms, [&] {
             EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&request));
             return request.found != nullptr;
         })) {

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace tessera::test {
@@ -54,6 +57,41 @@ class Process {
     std::string output_;
 };
 
+// Asks again every 50 ms until the answer is yes; false when it was still no after `ms`.
+template <typename Predicate>
+bool WaitUntil(DWORD ms, Predicate done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// What the screen shows follows a command by a moment (the program paints, then its pixels reach the
+// screen). Eventually reads until the expected value shows or the time is up, and answers the last
+// value read; Settled reads until two reads 100 ms apart agree.
+template <typename T, typename Read>
+T Eventually(const T& expected, Read read, DWORD ms = 3000) {
+    T value = read();
+    WaitUntil(ms, [&] { return (value = read()) == expected; });
+    return value;
+}
+template <typename Read>
+auto Settled(Read read, DWORD ms = 3000) -> decltype(read()) {
+    auto value = read();
+    WaitUntil(ms, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        auto again = read();
+        const bool same = again == value;
+        value = std::move(again);
+        return same;
+    });
+    return value;
+}
+
 // A visible top-level window of the process with exactly this caption.
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD ms = kWaitMs);
 // Waits until the window is gone.
@@ -65,12 +103,56 @@ std::string DialogItemText(HWND dialog, int id);
 void ClickButton(HWND dialog, int id);
 // Sends a menu or control command to a window, without waiting.
 void PostCommand(HWND window, int id);
+// Clicks a button and waits for its handler to finish. False when it did not finish in time, as when
+// the handler opened a modal window (which is then still open).
+bool ClickButtonAndWait(HWND dialog, int id, DWORD ms = 3000);
+// Sends a menu or control command and waits for its handler, as ClickButtonAndWait does.
+bool SendCommandAndWait(HWND window, int id, DWORD ms = 3000);
 
+bool IsButtonChecked(HWND dialog, int id);
+// Has the window and its children paint what is waiting to be painted, before it returns.
+void FinishPainting(HWND window);
+// The window that has the keyboard focus in the thread of `window`.
+HWND FocusedWindow(HWND window);
+
+// One entry of an open pop-up menu as the screen shows it.
+struct MenuRow {
+    bool separator = false;
+    bool checked = false;
+    bool enabled = false;
+};
+// Opens a pop-up of a window's menu bar by its mnemonic, as Alt and the letter would (the window's
+// update rules run as they do for the user), reads its entries from the screen, top to bottom, and
+// closes it again. Empty when no pop-up opened.
+std::vector<MenuRow> ReadMenuBarPopup(HWND window, char mnemonic);
+
+// Holds keys down with the real keyboard for the lifetime of the object (SendInput), so a program that
+// reads the keys' physical state sees them held.
+class HeldKeys {
+  public:
+    explicit HeldKeys(std::vector<WORD> keys);
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+    ~HeldKeys();
+
+  private:
+    std::vector<WORD> keys_;
+};
+// Moves the real mouse to the bottom-right corner of the screen, away from every control, so no tool
+// tip covers what a capture is about to read.
+void MoveMouseAway();
+
+// Clicks the middle of a control with the real mouse.
+void ClickControl(HWND control);
 // Drags with the real mouse: presses the left button in the middle of the control, moves by (dx, dy)
 // in small steps and releases.
 void DragControl(HWND control, int dx, int dy);
 // Types a path into the name field of a file picker with this caption and presses its OK button.
 bool FillFileDialog(DWORD processId, const std::string& caption, const std::string& path);
+// The text of the name field of a file picker that is open.
+std::string FileDialogName(HWND picker);
+// Closes a dialog with its Cancel button and waits until it is gone.
+bool CancelDialog(HWND dialog);
 
 struct MessageBoxSeen {
     HWND window = nullptr;

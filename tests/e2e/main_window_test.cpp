@@ -1,0 +1,353 @@
+// The main window worked as a user would, in the standalone host under Wine: the defaults of a first
+// run, the selection radios with the mask tied to the depth, the menus' checks, the grid cells,
+// QuickBuild with the modifier keys held on the real keyboard, Center, Cycle and the test dialog.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tessera_session.h"
+
+namespace tessera::test {
+namespace {
+
+using Ids = std::vector<int>;
+
+// The pixels inside the layer view's frame: what it shows of the layer, whatever has the focus.
+std::vector<uint32_t> LayerViewPicture(const HostSession& run) {
+    const ScreenPixels shot = run.Pixels(IDC_LAYER_VIEW);
+    std::vector<uint32_t> inner;
+    for (int y = 3; y < shot.height - 3; ++y) {
+        for (int x = 3; x < shot.width - 3; ++x) {
+            inner.push_back(shot.At(x, y));
+        }
+    }
+    return inner;
+}
+
+// The colour an empty cell shows: the background behind the grid and the previews.
+uint32_t EmptyCellColour(const HostSession& run, int id) {
+    return run.Pixels(id).At(27, 27);
+}
+
+TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
+    TempFolder folder;
+    HostSession run(WriteTestLayer(folder), true);
+    ASSERT_NE(nullptr, run.Window());
+    HWND window = run.Window();
+
+    // Huge, true colour, Soft, Both; the Huge true-colour cell current; the layer view focused.
+    EXPECT_EQ((Ids{IDC_SIZE_HUGE, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_BOTH}), run.CheckedRadios());
+    EXPECT_EQ("Resource Grid for Untitled.ico", run.GridCaption());
+    EXPECT_EQ(run.Control(IDC_LAYER_VIEW), FocusedWindow(window));
+    EXPECT_EQ((Ids{1029}), Settled([&] { return run.HighlightedCells(); }));
+    EXPECT_EQ(Ids{}, run.FilledCells());
+    EXPECT_EQ(kGrey, EmptyCellColour(run, 1018));
+
+    // Checks only in the Layer, Resource and Options pop-ups; the automatic table greyed while the
+    // custom table is off.
+    EXPECT_EQ("oooo", MenuPicture(window, 'f'));
+    EXPECT_EQ("ooo-ooox-oox", MenuPicture(window, 'l'));
+    EXPECT_EQ("o-xoo-o", MenuPicture(window, 'r'));
+    EXPECT_EQ("xo-oog-o", MenuPicture(window, 'o'));
+    EXPECT_EQ("oo-o-oo", MenuPicture(window, 'w'));
+
+    // The mask follows the depth and the depth the mask: Hard while 16 colours moves to 256 colours,
+    // Soft to true colour.
+    struct Step {
+        int button;
+        Ids radios;
+        int cell;
+    };
+    const Step steps[] = {
+        {IDC_DEPTH_16, {IDC_SIZE_HUGE, IDC_DEPTH_16, IDC_MASK_HARD, IDC_VIEW_BOTH}, 1021},
+        {IDC_MASK_HARD, {IDC_SIZE_HUGE, IDC_DEPTH_256, IDC_MASK_HARD, IDC_VIEW_BOTH}, 1025},
+        {IDC_DEPTH_16, {IDC_SIZE_HUGE, IDC_DEPTH_16, IDC_MASK_HARD, IDC_VIEW_BOTH}, 1021},
+        {IDC_MASK_SOFT, {IDC_SIZE_HUGE, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_BOTH}, 1029},
+        {IDC_DEPTH_256, {IDC_SIZE_HUGE, IDC_DEPTH_256, IDC_MASK_HARD, IDC_VIEW_BOTH}, 1025},
+        {IDC_MASK_SOFT, {IDC_SIZE_HUGE, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_BOTH}, 1029},
+        {IDC_SIZE_MEDIUM, {IDC_SIZE_MEDIUM, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_BOTH}, 1027},
+        // The view changes the previews only: the same cell stays current.
+        {IDC_VIEW_DATA, {IDC_SIZE_MEDIUM, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_DATA}, 1027},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(ClickButtonAndWait(window, step.button)) << step.button;
+        EXPECT_EQ(step.radios, run.CheckedRadios()) << step.button;
+        EXPECT_EQ(Ids{step.cell}, Eventually(Ids{step.cell}, [&] { return run.HighlightedCells(); })) << step.button;
+    }
+    EXPECT_EQ("ooo-oxoo-oox", MenuPicture(window, 'l'));
+    EXPECT_EQ("o-oxo-o", MenuPicture(window, 'r'));
+
+    // A grid cell clicked with the mouse takes its size, depth and mask, keeps the view, and hands
+    // the focus back to the layer view.
+    ClickControl(run.Control(1020));
+    EXPECT_TRUE(WaitUntil(3000, [&] {
+        return run.CheckedRadios() == Ids{IDC_SIZE_LARGE, IDC_DEPTH_16, IDC_MASK_HARD, IDC_VIEW_DATA};
+    })) << "radios after the click on a cell";
+    MoveMouseAway();
+    EXPECT_EQ((Ids{1020}), Eventually(Ids{1020}, [&] { return run.HighlightedCells(); }));
+    EXPECT_EQ(run.Control(IDC_LAYER_VIEW), FocusedWindow(window));
+    EXPECT_EQ("ooo-ooxo-xoo", MenuPicture(window, 'l'));
+
+    // The automatic table keeps its check while greyed, and comes alive with the custom table.
+    ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_AUTOMATIC_TABLE));
+    EXPECT_EQ("xo-ooG-o", MenuPicture(window, 'o'));
+    ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_USE_CUSTOM_TABLE));
+    EXPECT_EQ("xo-xox-o", MenuPicture(window, 'o'));
+    ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_TOOL_TIPS));
+    EXPECT_EQ("oo-xox-o", MenuPicture(window, 'o'));
+
+    // Cycle takes the custom colours in turn, from the first, and comes back to it after sixteen.
+    const uint32_t expected[] = {0xC41039, 0xC7DDB1, 0x0082BB};
+    for (uint32_t colour : expected) {
+        ASSERT_TRUE(ClickButtonAndWait(window, IDC_CYCLE));
+        EXPECT_EQ(colour, Eventually(colour, [&] { return EmptyCellColour(run, 1018); }));
+    }
+    for (int press = 3; press < 16; ++press) {
+        ASSERT_TRUE(ClickButtonAndWait(window, IDC_CYCLE));
+    }
+    EXPECT_EQ(0xFFFFFFu, Eventually(0xFFFFFFu, [&] { return EmptyCellColour(run, 1018); }));
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_CYCLE));
+    EXPECT_EQ(0xC41039u, Eventually(0xC41039u, [&] { return EmptyCellColour(run, 1018); }));
+    EXPECT_EQ(0xC41039u, Eventually(0xC41039u, [&] { return EmptyCellColour(run, IDC_PREVIEW); }));
+
+    // Nothing was built, so Done closes without a prompt.
+    run.Done();
+}
+
+TEST(MainWindow, QuickBuildFillsTheSlotsTheModifierKeysChooseAndKeepsTheSelection) {
+    TempFolder folder;
+    HostSession run(WriteTestLayer(folder), true);
+    ASSERT_NE(nullptr, run.Window());
+    HWND window = run.Window();
+    for (int button : {IDC_SIZE_LARGE, IDC_DEPTH_256, IDC_VIEW_MASK}) {
+        ASSERT_TRUE(ClickButtonAndWait(window, button));
+    }
+    const Ids selection{IDC_SIZE_LARGE, IDC_DEPTH_256, IDC_MASK_HARD, IDC_VIEW_MASK};
+    ASSERT_EQ(selection, run.CheckedRadios());
+
+    struct Case {
+        std::vector<WORD> keys;
+        Ids filled;
+    };
+    const Case cases[] = {
+        {{}, {1018, 1019, 1020, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1028, 1029}},
+        {{VK_SHIFT}, {1020, 1024, 1028}},              // the Large column
+        {{VK_CONTROL}, {1022, 1023, 1024, 1025}},      // the 256-colour row
+        {{VK_SHIFT, VK_CONTROL}, {1020, 1024, 1028}},  // Shift wins
+    };
+    for (const Case& c : cases) {
+        const std::string keys = std::to_string(c.keys.size()) + " keys held";
+        if (!run.FilledCells().empty()) {
+            // New empties the grid, after the prompt for the slots built.
+            PostCommand(window, IDC_NEW);
+            const std::optional<MessageBoxSeen> prompt = WaitForMessageBox(run.Id());
+            ASSERT_TRUE(prompt) << keys;
+            EXPECT_EQ(kPromptUntitled, prompt->text);
+            AnswerMessageBox(*prompt, IDNO);
+            ASSERT_TRUE(WaitUntilClosed(prompt->window));
+            ASSERT_EQ(Ids{}, Eventually(Ids{}, [&] { return run.FilledCells(); })) << keys;
+        }
+        {
+            HeldKeys held(c.keys);
+            ASSERT_TRUE(ClickButtonAndWait(window, IDC_QUICKBUILD, 20000)) << keys;
+        }
+        EXPECT_EQ(c.filled, Eventually(c.filled, [&] { return run.FilledCells(); })) << keys;
+        EXPECT_EQ(selection, run.CheckedRadios()) << keys;
+        EXPECT_EQ(Ids{1024}, Eventually(Ids{1024}, [&] { return run.HighlightedCells(); })) << keys;
+        EXPECT_EQ(run.Control(IDC_LAYER_VIEW), FocusedWindow(window)) << keys;
+    }
+
+    // The grid itself, as saved: the three Large images at 4, 8 and 32 bits.
+    PostCommand(window, ID_FILE_SAVE_AS);
+    ASSERT_TRUE(FillFileDialog(run.Id(), "Save As", folder.File("built.ico")));
+    EXPECT_TRUE(WaitUntil(3000, [&] { return run.GridCaption() == "Resource Grid for built.ico"; }));
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{32, 4}, {32, 8}, {32, 32}}), IcoSlots(folder.File("built.ico")));
+    run.Done();
+}
+
+TEST(MainWindow, CenterForgetsTheSquareOfTheCurrentSizeOrWithShiftOfEvery) {
+    TempFolder folder;
+    HostSession run(WriteTestLayer(folder), true);
+    ASSERT_NE(nullptr, run.Window());
+    HWND window = run.Window();
+    HWND view = run.Control(IDC_LAYER_VIEW);
+    // No tool tip may cover the view while its pixels are read.
+    ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_TOOL_TIPS));
+
+    const auto picture = [&] { return LayerViewPicture(run); };
+    // The view follows the mouse as the events arrive; its picture is read once it has settled.
+    const auto dragged = [&] {
+        const std::vector<uint32_t> before = Settled(picture);
+        DragControl(view, 12, 8);
+        MoveMouseAway();
+        std::vector<uint32_t> after = before;
+        WaitUntil(3000, [&] {
+            Sleep(100);
+            std::vector<uint32_t> again = picture();
+            const bool settled = again != before && again == after;
+            after = std::move(again);
+            return settled;
+        });
+        return after;
+    };
+    const std::vector<uint32_t> hugeCentred = Settled(picture);
+    const std::vector<uint32_t> hugeMoved = dragged();
+    ASSERT_NE(hugeCentred, hugeMoved) << "the drag did not move the square";
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_SMALL));
+    const std::vector<uint32_t> smallCentred = Settled(picture);
+    ASSERT_NE(smallCentred, dragged());
+
+    // Without Shift only the current size goes back to the middle.
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_CENTER));
+    EXPECT_EQ(smallCentred, Eventually(smallCentred, picture));
+    EXPECT_EQ(view, FocusedWindow(window));
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_HUGE));
+    EXPECT_EQ(hugeMoved, Eventually(hugeMoved, picture));
+
+    // With Shift every size does.
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_SMALL));
+    ASSERT_NE(smallCentred, dragged());
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_HUGE));
+    {
+        HeldKeys shift({VK_SHIFT});
+        ASSERT_TRUE(ClickButtonAndWait(window, IDC_CENTER));
+    }
+    EXPECT_EQ(hugeCentred, Eventually(hugeCentred, picture));
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_SMALL));
+    EXPECT_EQ(smallCentred, Eventually(smallCentred, picture));
+    run.Done();
+}
+
+// The test dialog of the current resource, as the user works its controls.
+class TestDialog {
+  public:
+    explicit TestDialog(const HostSession& run) {
+        PostCommand(run.Window(), ID_OPTIONS_TEST_ICON);
+        dialog_ = WaitForWindow(run.Id(), "Tessera Test");
+    }
+    [[nodiscard]] HWND Window() const { return dialog_; }
+    [[nodiscard]] HWND Picture() const { return GetDlgItem(dialog_, IDC_TEST_PICTURE); }
+    [[nodiscard]] SIZE PictureSize() const {
+        RECT r{};
+        GetWindowRect(Picture(), &r);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    }
+    [[nodiscard]] std::string SizeText() const { return DialogItemText(dialog_, IDC_TEST_SIZE_TEXT); }
+    // Moves the slider as its keys would, and waits for the text to follow.
+    bool Slide(int position) const {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(GetDlgItem(dialog_, IDC_TEST_SLIDER), TBM_SETPOS, TRUE, position, SMTO_ABORTIFHUNG, 3000,
+                            &result);
+        const std::string text = std::to_string(position) + " x " + std::to_string(position) + " pixels";
+        return WaitUntil(3000, [&] { return SizeText() == text; });
+    }
+    [[nodiscard]] bool HasStyle(int which, LONG_PTR bits) const {
+        return (GetWindowLongPtrA(Picture(), which) & bits) == bits;
+    }
+    // The picture and the three buttons show the icon. (Its caption icon cannot be asked for from
+    // another process under Wine.)
+    [[nodiscard]] bool ShowsIcon() const {
+        DWORD_PTR picture = 0;
+        SendMessageTimeoutA(Picture(), STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 3000, &picture);
+        bool shown = picture != 0;
+        for (int id : {IDC_TEST_BUTTON_SMALL, IDC_TEST_BUTTON_MIDDLE, IDC_TEST_BUTTON_LARGE}) {
+            DWORD_PTR image = 0;
+            SendMessageTimeoutA(GetDlgItem(dialog_, id), BM_GETIMAGE, IMAGE_ICON, 0, SMTO_ABORTIFHUNG, 3000, &image);
+            EXPECT_EQ(picture, image) << id;
+        }
+        return shown;
+    }
+    bool Close() const {
+        ClickButton(dialog_, IDOK);
+        return WaitUntilClosed(dialog_);
+    }
+
+  private:
+    HWND dialog_ = nullptr;
+};
+
+TEST(MainWindow, TestIconDialogWithAndWithoutAResource) {
+    TempFolder folder;
+    HostSession run(WriteTestLayer(folder), true);
+    ASSERT_NE(nullptr, run.Window());
+    HWND window = run.Window();
+
+    {
+        // An empty slot: no icon anywhere, but the slider still sizes the empty picture.
+        TestDialog test(run);
+        ASSERT_NE(nullptr, test.Window());
+        EXPECT_FALSE(test.ShowsIcon());
+        EXPECT_TRUE(test.Slide(0));
+        EXPECT_EQ(0, test.PictureSize().cx);
+        EXPECT_EQ(0, test.PictureSize().cy);
+        EXPECT_TRUE(test.Close());
+    }
+
+    ASSERT_TRUE(ClickButtonAndWait(window, IDC_COPY));
+    ASSERT_EQ((Ids{1029}), Eventually(Ids{1029}, [&] { return run.FilledCells(); }));
+    {
+        TestDialog test(run);
+        ASSERT_NE(nullptr, test.Window());
+        EXPECT_TRUE(test.ShowsIcon());
+        EXPECT_TRUE(WaitUntil(3000, [&] { return test.SizeText() == "32 x 32 pixels"; })) << test.SizeText();
+        EXPECT_EQ(32, test.PictureSize().cx);
+        DWORD_PTR items = 0;
+        SendMessageTimeoutA(GetDlgItem(test.Window(), IDC_TEST_TREE), TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 3000,
+                            &items);
+        EXPECT_EQ(3u, items);
+
+        EXPECT_TRUE(test.Slide(96));
+        EXPECT_EQ(96, test.PictureSize().cx);
+        EXPECT_EQ(96, test.PictureSize().cy);
+        EXPECT_TRUE(test.Slide(0));
+        EXPECT_EQ(0, test.PictureSize().cx);
+
+        // Each check box switches its own style and leaves the others'.
+        HWND dialog = test.Window();
+        ASSERT_TRUE(ClickButtonAndWait(dialog, IDC_TEST_CENTER));
+        EXPECT_TRUE(test.HasStyle(GWL_STYLE, SS_CENTERIMAGE));
+        ASSERT_TRUE(ClickButtonAndWait(dialog, IDC_TEST_CLIENT_EDGE));
+        EXPECT_TRUE(test.HasStyle(GWL_STYLE, SS_CENTERIMAGE));
+        EXPECT_TRUE(test.HasStyle(GWL_EXSTYLE, WS_EX_CLIENTEDGE));
+        ASSERT_TRUE(ClickButtonAndWait(dialog, IDC_TEST_CENTER));
+        EXPECT_FALSE(test.HasStyle(GWL_STYLE, SS_CENTERIMAGE));
+        EXPECT_TRUE(test.HasStyle(GWL_EXSTYLE, WS_EX_CLIENTEDGE));
+        ASSERT_TRUE(ClickButtonAndWait(dialog, IDC_TEST_STATIC_EDGE));
+        EXPECT_TRUE(test.HasStyle(GWL_EXSTYLE, WS_EX_CLIENTEDGE | WS_EX_STATICEDGE));
+        ASSERT_TRUE(ClickButtonAndWait(dialog, IDC_TEST_CLIENT_EDGE));
+        EXPECT_FALSE(test.HasStyle(GWL_EXSTYLE, WS_EX_CLIENTEDGE));
+        EXPECT_TRUE(test.HasStyle(GWL_EXSTYLE, WS_EX_STATICEDGE));
+
+        // Disable Buttons disables the three icon buttons and nothing else.
+        const int buttons[] = {IDC_TEST_BUTTON_SMALL, IDC_TEST_BUTTON_MIDDLE, IDC_TEST_BUTTON_LARGE};
+        const int others[] = {IDOK,          IDC_TEST_SLIDER,      IDC_TEST_DISABLE,    IDC_TEST_CENTER,
+                              IDC_TEST_TREE, IDC_TEST_CLIENT_EDGE, IDC_TEST_STATIC_EDGE};
+        for (bool disabled : {true, false}) {
+            ASSERT_TRUE(ClickButtonAndWait(dialog, IDC_TEST_DISABLE));
+            for (int id : buttons) {
+                EXPECT_EQ(!disabled, IsWindowEnabled(GetDlgItem(dialog, id)) != 0) << id;
+            }
+            for (int id : others) {
+                EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+            }
+        }
+        EXPECT_TRUE(test.Close());
+    }
+
+    // The dialog changed nothing: the resource is still there, and unsaved, so Done asks first.
+    EXPECT_EQ((Ids{1029}), Settled([&] { return run.FilledCells(); }));
+    ClickButton(window, IDCANCEL);
+    const std::optional<MessageBoxSeen> prompt = WaitForMessageBox(run.Id());
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ("Tessera", prompt->caption);
+    EXPECT_EQ(kPromptUntitled, prompt->text);
+    AnswerMessageBox(*prompt, IDNO);
+    run.ExpectEnded(-128);
+}
+
+}  // namespace
+}  // namespace tessera::test
