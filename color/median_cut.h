@@ -44,8 +44,9 @@ struct Box {
 
 inline constexpr int kMaxBoxes = 256;
 
-// Moves every non-zero cell of the histogram (kHistogramEntries counts) into `cells`, in index order,
-// and zeroes it in the histogram. `cells` must have room for all of them; returns how many there were.
+// Moves the non-zero cells of the histogram (kHistogramEntries counts) into `cells`, in index order,
+// and zeroes every one of them in the histogram. Returns how many it listed: all of them when `cells`
+// has the room.
 size_t TakeOccupiedCells(uint16_t* histogram, std::span<HistogramCell> cells);
 
 // Splits the cells into at most `desired` boxes (1..boxes.size()) and returns how many it made: the

@@ -69,7 +69,9 @@ class NearestColor {
 // keep the picture's row order; each is padded with zeros to a multiple of 4 bytes, and at 4 bits the
 // left pixel of a pair takes the high nibble. `indexed` holds ColorStride(width, bits) * height bytes.
 // False, with `indexed` untouched, when the bit count is neither 4 nor 8, the buffer is too small or
-// the working memory cannot be had.
+// the working memory cannot be had. The matcher of the last table of each bit count is kept for the
+// next call (some 150 KiB each, for the life of the module), so calls belong on one thread, as all of
+// the plug-in's work does.
 bool ReduceToTable(const BgraImage& image,
                    const ColorTable& table,
                    int bitsPerPixel,
