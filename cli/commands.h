@@ -8,6 +8,7 @@
 
 #include "base/files.h"
 #include "cli/stream_alerts.h"
+#include "icon/resource_grid.h"
 
 namespace tessera::cli {
 
@@ -27,5 +28,10 @@ struct CommandContext {
 // `args` are the words after the subcommand's name.
 int RunIcoCommand(const std::vector<std::string>& args, CommandContext& context);
 extern const char* const kIcoUsage;
+int RunBuildCommand(const std::vector<std::string>& args, CommandContext& context);
+extern const char* const kBuildUsage;
+
+// Writes the grid as an icon file, saying on `err` why when that failed: kExitOk or kExitFailed.
+int SaveGrid(ResourceGrid& grid, const std::string& path, CommandContext& context);
 
 }  // namespace tessera::cli

@@ -48,24 +48,28 @@ int Copy(const std::string& in, const std::string& out, CommandContext& context)
     if (!Load(grid, in, context)) {
         return kExitFailed;
     }
+    return SaveGrid(grid, out, context);
+}
+
+}  // namespace
+
+int SaveGrid(ResourceGrid& grid, const std::string& path, CommandContext& context) {
     const int shownBefore = context.alerts.ShownCount();
-    switch (WriteIcoFile(grid, out, context.files, context.alerts)) {
+    switch (WriteIcoFile(grid, path, context.files, context.alerts)) {
         case IcoResult::Ok:
             return kExitOk;
         case IcoResult::NotOpened:
-            std::fprintf(context.err, "tessera: cannot create %s\n", out.c_str());
+            std::fprintf(context.err, "tessera: cannot create %s\n", path.c_str());
             return kExitFailed;
         case IcoResult::Failed:
             // Most write failures are silent in the plug-in; here someone must hear of them.
             if (context.alerts.ShownCount() == shownBefore) {
-                std::fprintf(context.err, "tessera: error writing %s\n", out.c_str());
+                std::fprintf(context.err, "tessera: error writing %s\n", path.c_str());
             }
             return kExitFailed;
     }
     return kExitFailed;
 }
-
-}  // namespace
 
 int RunIcoCommand(const std::vector<std::string>& args, CommandContext& context) {
     if (args.size() == 2 && args[0] == "list") {

@@ -19,6 +19,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"ico", RunIcoCommand, &kIcoUsage},
+    {"build", RunBuildCommand, &kBuildUsage},
 };
 
 void PrintUsage(std::FILE* stream) {

@@ -1,0 +1,269 @@
+// tessera build LAYER.png -o OUT.ico: the icon the window's QuickBuild and Save make from the same layer,
+// squares and colour table. The PNG becomes the layer of an in-process host, and the plug-in's own code
+// places each square, fetches it through advanceState and converts it, slot by slot in QuickBuild's
+// order; the grid is then written with the plug-in's .ico writer.
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/module_resources.h"
+#include "cli/commands.h"
+#include "cli/layer_png.h"
+#include "cli/terminal.h"
+#include "color/act_file.h"
+#include "host/plugin_call.h"
+#include "hostapp/layer_host.h"
+#include "ui/layer_render.h"
+#include "ui/main_commands.h"
+
+namespace tessera::cli {
+
+const char* const kBuildUsage =
+    "tessera build LAYER.png -o OUT.ico [--selection LEFT,TOP,RIGHT,BOTTOM] [--square SIZE:LEFT,TOP ...]\n"
+    "              [--sizes 16,24,32,48] [--depths 4,8,32] [--table builtin|auto|FILE.act]";
+
+namespace {
+
+constexpr int kSides[] = {16, 24, 32, 48};
+constexpr int kBitsPerPixel[] = {4, 8, 32};
+
+enum class TableChoice { BuiltIn, Automatic, File };
+
+struct BuildOptions {
+    std::string layer;
+    std::string output;
+    std::optional<Rect> selection;
+    LayerSquares squares;
+    bool sizes[4] = {true, true, true, true};
+    bool depths[3] = {true, true, true};
+    TableChoice table = TableChoice::BuiltIn;
+    std::string tablePath;
+};
+
+// The fields of `text` between commas.
+std::vector<std::string_view> Fields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (size_t comma = text.find(','); comma != std::string_view::npos; comma = text.find(',')) {
+        fields.push_back(text.substr(0, comma));
+        text.remove_prefix(comma + 1);
+    }
+    fields.push_back(text);
+    return fields;
+}
+
+// A whole decimal number, sign allowed; false for anything else, or for one too large for 64 bits.
+bool Number(std::string_view text, int64_t& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+// The index of the number `text` in `choices`; -1 when it is not one of them.
+template <size_t N>
+int IndexOf(const int (&choices)[N], std::string_view text) {
+    int64_t value = 0;
+    if (Number(text, value)) {
+        for (size_t i = 0; i < N; ++i) {
+            if (value == choices[i]) {
+                return static_cast<int>(i);
+            }
+        }
+    }
+    return -1;
+}
+
+// "16,24" into the flags of the sizes (or depths) it names.
+template <size_t N>
+bool ParseChoices(std::string_view text, const int (&choices)[N], bool (&chosen)[N]) {
+    std::fill(std::begin(chosen), std::end(chosen), false);
+    for (const std::string_view field : Fields(text)) {
+        const int index = IndexOf(choices, field);
+        if (index < 0) {
+            return false;
+        }
+        chosen[index] = true;
+    }
+    return true;
+}
+
+bool ParseSelection(std::string_view text, std::optional<Rect>& selection) {
+    const std::vector<std::string_view> fields = Fields(text);
+    if (fields.size() != 4) {
+        return false;
+    }
+    int16 values[4];
+    for (size_t i = 0; i < 4; ++i) {
+        int64_t value = 0;
+        if (!Number(fields[i], value) || value < 0 || value > kMaxLayerSide) {
+            return false;
+        }
+        values[i] = static_cast<int16>(value);
+    }
+    selection = Rect{values[1], values[0], values[3], values[2]};
+    return true;
+}
+
+// SIZE:LEFT,TOP. The square must be a 16-bit rectangle, as the host's record holds it; it may lie
+// partly or wholly outside the image, as the window lets it.
+bool ParseSquare(std::string_view text, LayerSquares& squares, CommandContext& context) {
+    const size_t colon = text.find(':');
+    const std::vector<std::string_view> corner =
+        Fields(colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1));
+    const int size = colon == std::string_view::npos ? -1 : IndexOf(kSides, text.substr(0, colon));
+    int64_t left = 0;
+    int64_t top = 0;
+    if (size < 0 || corner.size() != 2 || !Number(corner[0], left) || !Number(corner[1], top)) {
+        std::fprintf(context.err, "tessera: --square needs SIZE:LEFT,TOP with SIZE 16, 24, 32 or 48, not %.*s\n",
+                     static_cast<int>(text.size()), text.data());
+        return false;
+    }
+    const int side = kSides[size];
+    const auto fits = [side](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX - side; };
+    if (!fits(left) || !fits(top)) {
+        std::fprintf(context.err, "tessera: the square %.*s does not fit a 16-bit rectangle (%d..%d)\n",
+                     static_cast<int>(text.size()), text.data(), INT16_MIN, INT16_MAX);
+        return false;
+    }
+    squares.positions[static_cast<size_t>(size)] =
+        Rect{static_cast<int16>(top), static_cast<int16>(left), static_cast<int16>(top + side),
+             static_cast<int16>(left + side)};
+    return true;
+}
+
+// Reads the command line; on a mistake says what it was and answers none.
+std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args, CommandContext& context) {
+    BuildOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool takesValue = arg == "-o" || arg == "--output" || arg == "--selection" || arg == "--square" ||
+                                arg == "--sizes" || arg == "--depths" || arg == "--table";
+        if (takesValue && i + 1 == args.size()) {
+            std::fprintf(context.err, "tessera: %s needs a value\n", args[i].c_str());
+            return std::nullopt;
+        }
+        const std::string_view value = takesValue ? std::string_view(args[++i]) : std::string_view();
+        bool good = true;
+        if (arg == "-o" || arg == "--output") {
+            options.output = value;
+        } else if (arg == "--selection") {
+            good = ParseSelection(value, options.selection);
+            if (!good) {
+                std::fprintf(context.err, "tessera: --selection needs LEFT,TOP,RIGHT,BOTTOM, each 0..%d\n",
+                             kMaxLayerSide);
+            }
+        } else if (arg == "--square") {
+            good = ParseSquare(value, options.squares, context);
+        } else if (arg == "--sizes") {
+            good = ParseChoices(value, kSides, options.sizes);
+            if (!good) {
+                std::fprintf(context.err, "tessera: --sizes takes 16, 24, 32 and 48, separated by commas\n");
+            }
+        } else if (arg == "--depths") {
+            good = ParseChoices(value, kBitsPerPixel, options.depths);
+            if (!good) {
+                std::fprintf(context.err, "tessera: --depths takes 4, 8 and 32, separated by commas\n");
+            }
+        } else if (arg == "--table") {
+            options.table = value == "builtin" ? TableChoice::BuiltIn
+                            : value == "auto"  ? TableChoice::Automatic
+                                               : TableChoice::File;
+            options.tablePath = value;
+        } else if (arg.starts_with("-")) {
+            std::fprintf(context.err, "tessera: unknown option %s\n", args[i].c_str());
+            good = false;
+        } else if (options.layer.empty()) {
+            options.layer = arg;
+        } else {
+            std::fprintf(context.err, "tessera: more than one layer given\n");
+            good = false;
+        }
+        if (!good) {
+            return std::nullopt;
+        }
+    }
+    if (options.layer.empty() || options.output.empty()) {
+        std::fprintf(context.err, "tessera: build needs a layer and -o OUT.ico\n");
+        return std::nullopt;
+    }
+    return options;
+}
+
+// The 256-colour table the layer view would hold: the custom table from a file, read as the window's
+// "Set Custom Color Table" reads it.
+bool ReadTable(const BuildOptions& options, LayerSquareState& state, CommandContext& context) {
+    state.useActiveTable = options.table != TableChoice::BuiltIn;
+    state.automaticTable = options.table == TableChoice::Automatic;
+    if (options.table != TableChoice::File) {
+        return true;
+    }
+    const ActReadResult read = ReadActFile(context.files, options.tablePath, state.activeTable);
+    if (read != ActReadResult::Accepted) {
+        Alert alert;
+        alert.text = ActRejectedMessage(read);
+        context.alerts.Show(alert);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunBuildCommand(const std::vector<std::string>& args, CommandContext& context) {
+    const std::optional<BuildOptions> options = ParseArguments(args, context);
+    if (!options) {
+        return kExitUsage;
+    }
+    std::string error;
+    std::optional<Layer> layer = ReadLayerPng(options->layer, error);
+    if (!layer) {
+        std::fprintf(context.err, "tessera: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    LayerSquareState state;
+    state.squares = options->squares;
+    if (!ReadTable(*options, state, context)) {
+        return kExitFailed;
+    }
+    LayerHost host(std::move(*layer));
+    if (options->selection && !host.SetSelection(*options->selection)) {
+        const Rect& s = *options->selection;
+        std::fprintf(context.err, "tessera: the selection %d,%d,%d,%d is empty or not inside the %d x %d image\n",
+                     s.left, s.top, s.right, s.bottom, host.GetLayer().width, host.GetLayer().height);
+        return kExitUsage;
+    }
+
+    std::vector<SizeAndDepth> slots = QuickBuildList(ResourceFormat(), false, false);
+    std::erase_if(slots,
+                  [&](const SizeAndDepth& slot) { return !options->sizes[slot.size] || !options->depths[slot.depth]; });
+    const bool progress = IsTerminal(context.err);
+    PluginCall call{&host.Record(), noErr, &context.alerts};
+    ResourceGrid grid;
+    const int shownBefore = context.alerts.ShownCount();
+    for (size_t i = 0; i < slots.size(); ++i) {
+        const SizeAndDepth& slot = slots[i];
+        if (progress) {
+            std::fprintf(context.err, "tessera: %s (%zu/%zu)\n", CellToolTip(slot.size, slot.depth), i + 1,
+                         slots.size());
+        }
+        const ResourceFormat format = SlotFormat(slot.size * 3 + slot.depth);
+        // In the window a message leaves the slot as the copy left it and the build goes on; here the
+        // icon would come out wrong without anyone noticing, so nothing is written.
+        if (QuickBuildSlot(call, state, grid, format, EmbeddedResources(), context.alerts) == 0 ||
+            context.alerts.ShownCount() != shownBefore) {
+            std::fprintf(context.err, "tessera: %s could not be built; nothing was written\n",
+                         CellToolTip(slot.size, slot.depth));
+            return kExitFailed;
+        }
+    }
+    if (grid.CountPresent() == 0) {
+        std::fprintf(context.err, "tessera: every square is fully transparent; %s holds no image\n",
+                     options->output.c_str());
+    }
+    return SaveGrid(grid, options->output, context);
+}
+
+}  // namespace tessera::cli

@@ -1,0 +1,503 @@
+// `tessera build`: PNG layers made here go through the command, and the icon it writes is read back
+// with the plug-in's reader: which slots are filled, what their pixels, masks and tables hold, and how
+// the command refuses what it cannot do.
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <objbase.h>
+
+#include "hostapp/png_win.h"
+#else
+#include <png.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/rgb.h"
+#include "cli/commands.h"
+#include "cli/layer_png.h"
+#include "icon/ico_file.h"
+#include "icon/resource_grid.h"
+#include "support/fake_alerts.h"
+#include "ui/main_commands.h"
+
+namespace tessera {
+namespace {
+
+namespace fs = std::filesystem;
+using cli::RunBuildCommand;
+
+struct Pixel {
+    uint8_t r, g, b, a;
+};
+
+// A layer whose pixel (x, y) is `pixel(x, y)`; the transparency plane only with four planes.
+Layer MakeTestLayer(int width, int height, int planes, const std::function<Pixel(int, int)>& pixel) {
+    Layer layer = *MakeLayer(width, height, planes);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Pixel p = pixel(x, y);
+            uint8_t* at = layer.At(x, y);
+            at[0] = p.r;
+            at[1] = p.g;
+            at[2] = p.b;
+            if (planes == 4) {
+                at[3] = p.a;
+            }
+        }
+    }
+    return layer;
+}
+
+// Writes the layer as a PNG with the platform's own library, as any drawing program would.
+bool WriteLayerPng(const Layer& layer, const std::string& path) {
+#ifdef _WIN32
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::string error;
+    const bool written = WritePngLayer(layer, path, error);
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return written;
+#else
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(layer.width);
+    image.height = static_cast<png_uint_32>(layer.height);
+    image.format = layer.planes == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, layer.pixels.get(), 0, nullptr) != 0;
+#endif
+}
+
+// One slot of a written icon, read back; rows count from the bottom, as the icon stores them.
+class SlotBits {
+  public:
+    SlotBits(const ResourceGrid& grid, int size, int depth) : format_(SlotFormat(size * 3 + depth)) {
+        present_ = grid.Slot(ResourceGrid::SlotForFormat(format_)).present != 0;
+        grid.GetResourceBits(format_, bits_);
+    }
+    [[nodiscard]] bool Present() const { return present_; }
+    [[nodiscard]] const uint8_t* Bgra(int x, int k) const { return bits_.colorRows + k * bits_.colorStride + 4 * x; }
+    [[nodiscard]] int Index8(int x, int k) const { return bits_.colorRows[k * bits_.colorStride + x]; }
+    [[nodiscard]] int MaskBit(int x, int k) const {
+        return (bits_.maskRows[k * bits_.maskStride + x / 8] >> (7 - x % 8)) & 1;
+    }
+    [[nodiscard]] Rgb Entry(int i) const {
+        const uint8_t* quad = bits_.colorTable + 4 * i;
+        return Rgb{quad[2], quad[1], quad[0]};
+    }
+    [[nodiscard]] bool MaskEmpty() const {
+        const int side = format_.PixelSize();
+        for (int k = 0; k < side; ++k) {
+            for (int x = 0; x < side; ++x) {
+                if (MaskBit(x, k) != 0) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+  private:
+    ResourceFormat format_;
+    bool present_ = false;
+    ResourceBits bits_;
+};
+
+struct Outcome {
+    int code = -1;
+    std::string err;  // everything the command printed on its error stream
+};
+
+class BuildCommandTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("tessera-build-") + info->test_suite_name() + "-" + info->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        folder_ = fs::temp_directory_path() / name;
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(folder_, error);
+    }
+
+    [[nodiscard]] std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+
+    std::string WriteLayer(const Layer& layer) {
+        const std::string path = PathOf("layer.png");
+        EXPECT_TRUE(WriteLayerPng(layer, path));
+        return path;
+    }
+
+    void Put(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        std::ofstream out(PathOf(name), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    // Runs `tessera build` with its streams in files of the test's folder.
+    Outcome Build(const std::vector<std::string>& args) const {
+        Outcome outcome;
+        std::FILE* out = std::fopen(PathOf("stdout.txt").c_str(), "w+");
+        std::FILE* err = std::fopen(PathOf("stderr.txt").c_str(), "w+");
+        if (out == nullptr || err == nullptr) {
+            ADD_FAILURE() << "cannot make the command's streams";
+        } else {
+            cli::StreamAlerts alerts(err);
+            cli::CommandContext context{PlatformFileSystem(), alerts, out, err};
+            outcome.code = RunBuildCommand(args, context);
+            std::fflush(err);
+            std::rewind(err);
+            for (int c = std::fgetc(err); c != EOF; c = std::fgetc(err)) {
+                outcome.err.push_back(static_cast<char>(c));
+            }
+        }
+        for (std::FILE* stream : {out, err}) {
+            if (stream != nullptr) {
+                std::fclose(stream);
+            }
+        }
+        return outcome;
+    }
+
+    // Builds from `layer` into out.ico and reads the icon back; the command must succeed quietly.
+    void BuildInto(ResourceGrid& grid, const std::string& layer, std::vector<std::string> options) const {
+        std::vector<std::string> args{layer, "-o", PathOf("out.ico")};
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = Build(args);
+        ASSERT_EQ(cli::kExitOk, outcome.code) << outcome.err;
+        EXPECT_EQ("", outcome.err) << "stderr is not a terminal: no progress, no message";
+        test::FakeAlerts alerts;
+        ASSERT_EQ(IcoResult::Ok, ReadIcoFile(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
+    }
+
+    // The (size, depth) of every filled slot, in slot order.
+    static std::vector<std::pair<int, int>> Filled(const ResourceGrid& grid) {
+        std::vector<std::pair<int, int>> filled;
+        for (int size = 0; size < 4; ++size) {
+            for (int depth = 0; depth < 3; ++depth) {
+                if (SlotBits(grid, size, depth).Present()) {
+                    filled.emplace_back(size, depth);
+                }
+            }
+        }
+        return filled;
+    }
+
+    fs::path folder_;
+};
+
+// Every pixel tells where it came from: red = 4x, green = 5y, blue 9, opaque.
+Pixel Numbered(int x, int y) {
+    return Pixel{static_cast<uint8_t>(4 * x), static_cast<uint8_t>(5 * y), 9, 255};
+}
+
+struct CutCase {
+    const char* name;
+    std::vector<std::string> options;
+    int left;  // where the 16 square lands in the 60 x 50 layer
+    int top;
+};
+
+class BuildCut : public BuildCommandTest, public testing::WithParamInterface<CutCase> {};
+
+// The true-colour 16 slot holds exactly the layer's pixels under the square, bottom row first; what
+// lies outside the image is transparent there, in the alpha and in the mask.
+TEST_P(BuildCut, TheSquareIsCutWhereItWasPut) {
+    const CutCase& c = GetParam();
+    const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
+    std::vector<std::string> options{"--sizes", "16", "--depths", "32"};
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    ResourceGrid grid;
+    BuildInto(grid, layer, options);
+    const SlotBits slot(grid, 0, 2);
+    ASSERT_TRUE(slot.Present());
+    for (int k = 0; k < 16; ++k) {
+        for (int j = 0; j < 16; ++j) {
+            const int x = c.left + j;
+            const int y = c.top + 15 - k;
+            const bool inside = x >= 0 && x < 60 && y >= 0 && y < 50;
+            const Pixel p = inside ? Numbered(x, y) : Pixel{0, 0, 0, 0};
+            const uint8_t* out = slot.Bgra(j, k);
+            ASSERT_EQ((std::vector<int>{p.b, p.g, p.r, p.a}), (std::vector<int>{out[0], out[1], out[2], out[3]}))
+                << "layer pixel " << x << "," << y;
+            ASSERT_EQ(inside ? 0 : 1, slot.MaskBit(j, k)) << "layer pixel " << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Squares,
+    BuildCut,
+    testing::Values(CutCase{"CentredInTheImage", {}, 30 - 8, 25 - 8},
+                    CutCase{"Placed", {"--square", "16:5,9"}, 5, 9},
+                    CutCase{"PlacedForAnotherSizeOnly", {"--square", "48:0,0"}, 22, 17},
+                    CutCase{"LastPlacementWins", {"--square", "16:1,1", "--square", "16:40,30"}, 40, 30},
+                    CutCase{"CentredInTheSelection", {"--selection", "10,10,30,20"}, 20 - 8, 15 - 8},
+                    CutCase{"PartlyOutsideTheImage", {"--square", "16:-4,40"}, -4, 40}),
+    [](const testing::TestParamInfo<CutCase>& param) { return std::string(param.param.name); });
+
+TEST_F(BuildCommandTest, AnAllTransparentSquareLeavesItsSlotsEmpty) {
+    // Only the top-left 16 pixels are visible; the colour under the rest is not black, so it is the
+    // transparency that empties the slots.
+    const std::string layer = WriteLayer(MakeTestLayer(100, 60, 4, [](int x, int y) {
+        return x < 16 && y < 16 ? Pixel{10, 20, 30, 255} : Pixel{200, 100, 50, 0};
+    }));
+    ResourceGrid grid;
+    BuildInto(grid, layer, {"--square", "16:0,0"});
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {0, 2}}), Filled(grid));
+}
+
+TEST_F(BuildCommandTest, AFullyTransparentLayerGivesAnEmptyIconAndSaysSo) {
+    const std::string layer = WriteLayer(MakeTestLayer(50, 50, 4, [](int, int) { return Pixel{1, 2, 3, 0}; }));
+    const Outcome outcome = Build({layer, "-o", PathOf("out.ico")});
+    EXPECT_EQ(cli::kExitOk, outcome.code);
+    EXPECT_NE(std::string::npos, outcome.err.find("fully transparent")) << outcome.err;
+    ResourceGrid grid;
+    test::FakeAlerts alerts;
+    ASSERT_EQ(IcoResult::Ok, ReadIcoFile(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
+    EXPECT_EQ(0, grid.CountPresent());
+}
+
+TEST_F(BuildCommandTest, ALayerWithoutTransparencyGivesAlpha255AndEmptyMasks) {
+    const std::string layer = WriteLayer(MakeTestLayer(70, 60, 3, [](int x, int y) {
+        return Pixel{static_cast<uint8_t>(x * 3), static_cast<uint8_t>(y * 4), static_cast<uint8_t>(x + y), 0};
+    }));
+    ResourceGrid grid;
+    BuildInto(grid, layer, {});
+    ASSERT_EQ(12, grid.CountPresent());
+    for (int size = 0; size < 4; ++size) {
+        for (int depth = 0; depth < 3; ++depth) {
+            EXPECT_TRUE(SlotBits(grid, size, depth).MaskEmpty()) << "size " << size << " depth " << depth;
+        }
+        const SlotBits trueColour(grid, size, 2);
+        const int side = SlotFormat(size * 3).PixelSize();
+        for (int k = 0; k < side; ++k) {
+            for (int x = 0; x < side; ++x) {
+                ASSERT_EQ(255, trueColour.Bgra(x, k)[3]) << "size " << size;
+            }
+        }
+    }
+}
+
+TEST_F(BuildCommandTest, SizesAndDepthsChooseTheSlots) {
+    const std::string layer = WriteLayer(MakeTestLayer(64, 64, 4, Numbered));
+    ResourceGrid grid;
+    BuildInto(grid, layer, {"--sizes", "48,24", "--depths", "32,4"});
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{1, 0}, {1, 2}, {3, 0}, {3, 2}}), Filled(grid));
+}
+
+// One flat colour: the automatic table is that colour's cell centre and nothing else; the 16-colour
+// slot keeps the built-in table whatever the 256-colour table is.
+TEST_F(BuildCommandTest, TheAutomaticTableOfOneColourIsItsCellCentre) {
+    const std::string layer = WriteLayer(MakeTestLayer(40, 40, 4, [](int, int) { return Pixel{201, 77, 14, 255}; }));
+    ResourceGrid grid;
+    BuildInto(grid, layer, {"--table", "auto", "--sizes", "16", "--depths", "4,8"});
+    const SlotBits colours256(grid, 0, 1);
+    ASSERT_TRUE(colours256.Present());
+    EXPECT_EQ((Rgb{202, 78, 14}), colours256.Entry(0));
+    for (int i = 1; i < 256; ++i) {
+        ASSERT_EQ((Rgb{0, 0, 0}), colours256.Entry(i)) << "entry " << i;
+    }
+    for (int k = 0; k < 16; ++k) {
+        for (int x = 0; x < 16; ++x) {
+            ASSERT_EQ(0, colours256.Index8(x, k));
+        }
+    }
+    const SlotBits colours16(grid, 0, 0);
+    EXPECT_EQ((Rgb{255, 0, 255}), colours16.Entry(0));
+    EXPECT_EQ((Rgb{0, 0, 0}), colours16.Entry(15));
+
+    ResourceGrid builtIn;
+    BuildInto(builtIn, layer, {"--table", "builtin", "--sizes", "16", "--depths", "8"});
+    EXPECT_EQ((Rgb{255, 255, 255}), SlotBits(builtIn, 0, 1).Entry(0));
+}
+
+// A .act table is used as the file holds it; a longer file gives its first 768 bytes.
+TEST_F(BuildCommandTest, ACustomTableIsTakenFromTheFile) {
+    std::vector<uint8_t> act(772, 0);
+    for (size_t i = 0; i < 768; ++i) {
+        act[i] = static_cast<uint8_t>(i * 7);
+    }
+    act[15] = 201;  // entry 5: the layer's colour exactly
+    act[16] = 77;
+    act[17] = 14;
+    Put("table.act", act);
+    const std::string layer = WriteLayer(MakeTestLayer(40, 40, 4, [](int, int) { return Pixel{201, 77, 14, 255}; }));
+    ResourceGrid grid;
+    BuildInto(grid, layer, {"--table", PathOf("table.act"), "--sizes", "24", "--depths", "8"});
+    const SlotBits slot(grid, 1, 1);
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ((Rgb{act[3 * i], act[3 * i + 1], act[3 * i + 2]}), slot.Entry(i)) << "entry " << i;
+    }
+    EXPECT_EQ(5, slot.Index8(0, 0));
+    EXPECT_EQ(5, slot.Index8(23, 23));
+}
+
+struct RefusalCase {
+    const char* name;
+    std::vector<std::string> args;  // "LAYER" is the test's layer, "OUT" the icon, "@x" the file x
+    int code;
+    const char* says;  // what the error stream must hold
+};
+
+class BuildRefusal : public BuildCommandTest, public testing::WithParamInterface<RefusalCase> {};
+
+// Each mistake is named on the error stream, gets its exit code, and leaves no icon behind.
+TEST_P(BuildRefusal, SaysWhyAndWritesNothing) {
+    const RefusalCase& c = GetParam();
+    const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
+    Put("short.act", std::vector<uint8_t>(767, 1));
+    Put("text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g', '\n'});
+    std::vector<std::string> args;
+    for (const std::string& arg : c.args) {
+        args.push_back(arg == "LAYER"  ? layer
+                       : arg == "OUT"  ? PathOf("out.ico")
+                       : arg[0] == '@' ? PathOf(arg.substr(1))
+                                       : arg);
+    }
+    const Outcome outcome = Build(args);
+    EXPECT_EQ(c.code, outcome.code);
+    EXPECT_NE(std::string::npos, outcome.err.find(c.says)) << outcome.err;
+    EXPECT_FALSE(fs::exists(PathOf("out.ico")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes,
+    BuildRefusal,
+    testing::Values(
+        RefusalCase{"MissingLayer", {"@none.png", "-o", "OUT"}, cli::kExitFailed, "cannot open"},
+        RefusalCase{"NotAPng", {"@text.png", "-o", "OUT"}, cli::kExitFailed, "is not a PNG image"},
+        RefusalCase{"ShortTable",
+                    {"LAYER", "-o", "OUT", "--table", "@short.act"},
+                    cli::kExitFailed,
+                    "Tessera: There was a problem reading the color table file: the number of color table entries "
+                    "is incorrect.\n"},
+        RefusalCase{"MissingTable",
+                    {"LAYER", "-o", "OUT", "--table", "@none.act"},
+                    cli::kExitFailed,
+                    "Tessera: Can't open color table file\n"},
+        RefusalCase{"SelectionOutsideTheImage",
+                    {"LAYER", "-o", "OUT", "--selection", "10,10,61,20"},
+                    cli::kExitUsage,
+                    "not inside the 60 x 50 image"},
+        RefusalCase{"EmptySelection", {"LAYER", "-o", "OUT", "--selection", "10,10,10,20"}, cli::kExitUsage, "empty"},
+        RefusalCase{"SelectionOfThreeNumbers",
+                    {"LAYER", "-o", "OUT", "--selection", "1,2,3"},
+                    cli::kExitUsage,
+                    "--selection needs"},
+        RefusalCase{"SquarePastTheLargestRectangle",
+                    {"LAYER", "-o", "OUT", "--square", "48:32720,0"},
+                    cli::kExitUsage,
+                    "does not fit a 16-bit rectangle"},
+        RefusalCase{"SquareBeforeTheSmallestRectangle",
+                    {"LAYER", "-o", "OUT", "--square", "16:0,-32769"},
+                    cli::kExitUsage,
+                    "does not fit a 16-bit rectangle"},
+        RefusalCase{"SquareOfNoIconSize", {"LAYER", "-o", "OUT", "--square", "20:0,0"}, cli::kExitUsage, "--square"},
+        RefusalCase{"SquareWithoutCorner", {"LAYER", "-o", "OUT", "--square", "16"}, cli::kExitUsage, "--square"},
+        RefusalCase{"NoIconSize", {"LAYER", "-o", "OUT", "--sizes", "16,20"}, cli::kExitUsage, "--sizes"},
+        RefusalCase{"NoIconDepth", {"LAYER", "-o", "OUT", "--depths", "24"}, cli::kExitUsage, "--depths"},
+        RefusalCase{"NoOutput", {"LAYER"}, cli::kExitUsage, "-o OUT.ico"},
+        RefusalCase{"OptionWithoutValue", {"LAYER", "-o", "OUT", "--table"}, cli::kExitUsage, "needs a value"},
+        RefusalCase{"UnknownOption", {"LAYER", "-o", "OUT", "--dither"}, cli::kExitUsage, "unknown option"},
+        RefusalCase{"TwoLayers", {"LAYER", "LAYER", "-o", "OUT"}, cli::kExitUsage, "more than one layer"}),
+    [](const testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
+
+// The last square that still fits a 16-bit rectangle is taken, though it lies far outside the image.
+TEST_F(BuildCommandTest, TheLastSquareThatFitsIsTaken) {
+    const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
+    const Outcome outcome = Build({layer, "-o", PathOf("out.ico"), "--sizes", "48", "--square", "48:32719,-32768"});
+    EXPECT_EQ(cli::kExitOk, outcome.code) << outcome.err;
+    EXPECT_NE(std::string::npos, outcome.err.find("fully transparent")) << outcome.err;
+}
+
+#ifndef _WIN32
+// The kinds of PNG a drawing program writes besides 8-bit RGB and RGBA, decoded as a photo editor
+// opens them: no gamma applied, grey as three equal channels, a transparent colour as transparency.
+struct DecodeCase {
+    const char* name;
+    png_uint_32 format;            // libpng's simplified format of the samples below
+    std::vector<uint8_t> samples;  // one pixel, or a colour-map index with `colormap`
+    std::vector<uint8_t> colormap;
+    int planes;
+    Pixel expected;
+};
+
+class PngDecoding : public BuildCommandTest, public testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(PngDecoding, GivesTheLayerAPhotoEditorWouldOpen) {
+    const DecodeCase& c = GetParam();
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 1;
+    image.height = 1;
+    image.format = c.format;
+    image.colormap_entries = static_cast<png_uint_32>(c.colormap.size() / 4);
+    const std::string path = PathOf("decode.png");
+    ASSERT_NE(0, png_image_write_to_file(&image, path.c_str(), 0, c.samples.data(), 0,
+                                         c.colormap.empty() ? nullptr : c.colormap.data()))
+        << image.message;
+    std::string error;
+    const std::optional<Layer> layer = cli::ReadLayerPng(path, error);
+    ASSERT_TRUE(layer) << error;
+    ASSERT_EQ(c.planes, layer->planes);
+    const uint8_t* p = layer->At(0, 0);
+    EXPECT_EQ((std::vector<int>{c.expected.r, c.expected.g, c.expected.b}), (std::vector<int>{p[0], p[1], p[2]}));
+    if (c.planes == 4) {
+        EXPECT_EQ(c.expected.a, p[3]);
+    }
+}
+
+// 16-bit samples are little-endian in memory for libpng's simplified writer on this machine.
+std::vector<uint8_t> Samples16(std::initializer_list<uint16_t> values) {
+    std::vector<uint8_t> bytes;
+    for (const uint16_t v : values) {
+        bytes.push_back(static_cast<uint8_t>(v & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds,
+    PngDecoding,
+    testing::Values(DecodeCase{"Grey", PNG_FORMAT_GRAY, {90}, {}, 3, Pixel{90, 90, 90, 0}},
+                    DecodeCase{"GreyWithAlpha", PNG_FORMAT_GA, {90, 30}, {}, 4, Pixel{90, 90, 90, 30}},
+                    DecodeCase{"PaletteWithTransparentEntry",
+                               PNG_FORMAT_RGBA_COLORMAP,
+                               {1},
+                               {10, 20, 30, 255, 40, 50, 60, 0},
+                               4,
+                               Pixel{40, 50, 60, 0}},
+                    // Written as linear light with a gamma chunk of 1.0; the samples are taken as they are.
+                    DecodeCase{"SixteenBitsScaledWithoutGamma",
+                               PNG_FORMAT_LINEAR_RGB,
+                               Samples16({25700, 65535, 0}),
+                               {},
+                               3,
+                               Pixel{100, 255, 0, 0}}),
+    [](const testing::TestParamInfo<DecodeCase>& param) { return std::string(param.param.name); });
+
+TEST_F(BuildCommandTest, ATruncatedPngIsDamaged) {
+    const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
+    const auto size = fs::file_size(layer);
+    fs::resize_file(layer, size / 2);
+    std::string error;
+    EXPECT_FALSE(cli::ReadLayerPng(layer, error));
+    EXPECT_NE(std::string::npos, error.find("is damaged")) << error;
+}
+#endif
+
+}  // namespace
+}  // namespace tessera
