@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tessera_session.h"
@@ -15,18 +16,6 @@ namespace tessera::test {
 namespace {
 
 using Ids = std::vector<int>;
-
-// The pixels inside the layer view's frame: what it shows of the layer, whatever has the focus.
-std::vector<uint32_t> LayerViewPicture(const HostSession& run) {
-    const ScreenPixels shot = run.Pixels(IDC_LAYER_VIEW);
-    std::vector<uint32_t> inner;
-    for (int y = 3; y < shot.height - 3; ++y) {
-        for (int x = 3; x < shot.width - 3; ++x) {
-            inner.push_back(shot.At(x, y));
-        }
-    }
-    return inner;
-}
 
 // The colour an empty cell shows: the background behind the grid and the previews.
 uint32_t EmptyCellColour(const HostSession& run, int id) {
@@ -92,6 +81,29 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
     EXPECT_EQ(run.Control(IDC_LAYER_VIEW), FocusedWindow(window));
     EXPECT_EQ("ooo-ooxo-xoo", MenuPicture(window, 'l'));
 
+    // Tool tips over the controls, the static pictures included (cells and logo).
+    const std::pair<int, std::string> tips[] = {
+        {IDC_QUICKBUILD, "Build entire grid, all of same size (shift), all of same depth (control)"},
+        {1018, "16 x 16 pixels with 16 colors"},
+        {1029, "48 x 48 pixels with true color"},
+        {IDC_LOGO, "Learn more about Tessera"},
+    };
+    for (const auto& [id, text] : tips) {
+        HoverControl(run.Control(id));
+        EXPECT_EQ(text, Eventually(
+                            text, [&] { return VisibleToolTip(run.Id()); }, 5000))
+            << id;
+    }
+    MoveMouseAway();
+
+    // The logo opens the About box.
+    ClickControl(run.Control(IDC_LOGO));
+    HWND about = WaitForWindow(run.Id(), "About Tessera");
+    ASSERT_NE(nullptr, about);
+    ClickButton(about, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(about));
+    MoveMouseAway();
+
     // The automatic table keeps its check while greyed, and comes alive with the custom table.
     ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_AUTOMATIC_TABLE));
     EXPECT_EQ("xo-ooG-o", MenuPicture(window, 'o'));
@@ -99,6 +111,10 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
     EXPECT_EQ("xo-xox-o", MenuPicture(window, 'o'));
     ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_TOOL_TIPS));
     EXPECT_EQ("oo-xox-o", MenuPicture(window, 'o'));
+    HoverControl(run.Control(IDC_CENTER));
+    Sleep(1500);
+    EXPECT_EQ("", VisibleToolTip(run.Id())) << "a tool tip with tool tips off";
+    MoveMouseAway();
 
     // Cycle takes the custom colours in turn, from the first, and comes back to it after sixteen.
     const uint32_t expected[] = {0xC41039, 0xC7DDB1, 0x0082BB};
@@ -113,6 +129,14 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_CYCLE));
     EXPECT_EQ(0xC41039u, Eventually(0xC41039u, [&] { return EmptyCellColour(run, 1018); }));
     EXPECT_EQ(0xC41039u, Eventually(0xC41039u, [&] { return EmptyCellColour(run, IDC_PREVIEW); }));
+
+    // The colour picker starts on the background: OK keeps it.
+    PostCommand(window, IDC_SET_BACKGROUND);
+    HWND picker = WaitForWindow(run.Id(), "Color");
+    ASSERT_NE(nullptr, picker);
+    ClickButton(picker, IDOK);
+    ASSERT_TRUE(WaitUntilClosed(picker));
+    EXPECT_EQ(0xC41039u, Settled([&] { return EmptyCellColour(run, 1018); }));
 
     // Nothing was built, so Done closes without a prompt.
     run.Done();
@@ -144,11 +168,7 @@ TEST(MainWindow, QuickBuildFillsTheSlotsTheModifierKeysChooseAndKeepsTheSelectio
         if (!run.FilledCells().empty()) {
             // New empties the grid, after the prompt for the slots built.
             PostCommand(window, IDC_NEW);
-            const std::optional<MessageBoxSeen> prompt = WaitForMessageBox(run.Id());
-            ASSERT_TRUE(prompt) << keys;
-            EXPECT_EQ(kPromptUntitled, prompt->text);
-            AnswerMessageBox(*prompt, IDNO);
-            ASSERT_TRUE(WaitUntilClosed(prompt->window));
+            ASSERT_TRUE(run.AnswerMessage(kPromptUntitled, IDNO)) << keys;
             ASSERT_EQ(Ids{}, Eventually(Ids{}, [&] { return run.FilledCells(); })) << keys;
         }
         {
@@ -174,43 +194,27 @@ TEST(MainWindow, CenterForgetsTheSquareOfTheCurrentSizeOrWithShiftOfEvery) {
     HostSession run(WriteTestLayer(folder), true);
     ASSERT_NE(nullptr, run.Window());
     HWND window = run.Window();
-    HWND view = run.Control(IDC_LAYER_VIEW);
     // No tool tip may cover the view while its pixels are read.
     ASSERT_TRUE(SendCommandAndWait(window, ID_OPTIONS_TOOL_TIPS));
 
-    const auto picture = [&] { return LayerViewPicture(run); };
-    // The view follows the mouse as the events arrive; its picture is read once it has settled.
-    const auto dragged = [&] {
-        const std::vector<uint32_t> before = Settled(picture);
-        DragControl(view, 12, 8);
-        MoveMouseAway();
-        std::vector<uint32_t> after = before;
-        WaitUntil(3000, [&] {
-            Sleep(100);
-            std::vector<uint32_t> again = picture();
-            const bool settled = again != before && again == after;
-            after = std::move(again);
-            return settled;
-        });
-        return after;
-    };
+    const auto picture = [&] { return run.LayerViewPicture(); };
+    const auto dragged = [&] { return run.DragLayerView(12, 8); };
     const std::vector<uint32_t> hugeCentred = Settled(picture);
     const std::vector<uint32_t> hugeMoved = dragged();
-    ASSERT_NE(hugeCentred, hugeMoved) << "the drag did not move the square";
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_SMALL));
     const std::vector<uint32_t> smallCentred = Settled(picture);
-    ASSERT_NE(smallCentred, dragged());
+    dragged();
 
     // Without Shift only the current size goes back to the middle.
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_CENTER));
     EXPECT_EQ(smallCentred, Eventually(smallCentred, picture));
-    EXPECT_EQ(view, FocusedWindow(window));
+    EXPECT_EQ(run.Control(IDC_LAYER_VIEW), FocusedWindow(window));
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_HUGE));
     EXPECT_EQ(hugeMoved, Eventually(hugeMoved, picture));
 
     // With Shift every size does.
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_SMALL));
-    ASSERT_NE(smallCentred, dragged());
+    dragged();
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_SIZE_HUGE));
     {
         HeldKeys shift({VK_SHIFT});
@@ -341,11 +345,7 @@ TEST(MainWindow, TestIconDialogWithAndWithoutAResource) {
     // The dialog changed nothing: the resource is still there, and unsaved, so Done asks first.
     EXPECT_EQ((Ids{1029}), Settled([&] { return run.FilledCells(); }));
     ClickButton(window, IDCANCEL);
-    const std::optional<MessageBoxSeen> prompt = WaitForMessageBox(run.Id());
-    ASSERT_TRUE(prompt);
-    EXPECT_EQ("Tessera", prompt->caption);
-    EXPECT_EQ(kPromptUntitled, prompt->text);
-    AnswerMessageBox(*prompt, IDNO);
+    ASSERT_TRUE(run.AnswerMessage(kPromptUntitled, IDNO));
     run.ExpectEnded(-128);
 }
 

@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/files.h"
@@ -125,11 +128,16 @@ inline std::string WriteTestLayer(const TempFolder& folder) {
 class HostSession {
   public:
     // With `fresh`, the stored options are forgotten first and the welcome dialog is answered.
-    HostSession(const std::string& layerPath, bool fresh) {
+    // `arguments` go to the host after the layer; `beforeWindow` runs once the host has started and
+    // before the main window shows (to answer what the window's initialisation asks).
+    HostSession(const std::string& layerPath,
+                bool fresh,
+                const std::string& arguments = {},
+                const std::function<void(DWORD processId)>& beforeWindow = {}) {
         if (fresh) {
             ForgetSettings();
         }
-        host_.emplace("\"" + ProgramFolder() + "\\tessera-host.exe\" \"" + layerPath + "\"");
+        host_.emplace("\"" + ProgramFolder() + "\\tessera-host.exe\" \"" + layerPath + "\" " + arguments);
         if (!host_->Started()) {
             return;
         }
@@ -139,6 +147,9 @@ class HostSession {
             if (welcome != nullptr) {
                 ClickButton(welcome, IDOK);
             }
+        }
+        if (beforeWindow) {
+            beforeWindow(host_->Id());
         }
         window_ = WaitForWindow(host_->Id(), kMainWindowCaption);
         if (window_ != nullptr) {
@@ -164,7 +175,28 @@ class HostSession {
         EXPECT_NE(std::string::npos, host_->Output().find("result " + std::to_string(result))) << host_->Output();
     }
 
+    // The window is still open and running its commands: a message sent to it is answered, which a
+    // window that has ended its dialog no longer does.
+    [[nodiscard]] bool StillOpen() const {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0 && IsWindow(window_);
+    }
+
     [[nodiscard]] std::string GridCaption() const { return DialogItemText(window_, IDC_GRID_GROUP); }
+
+    // Waits for a message box of the plug-in with exactly this text, checks its caption, answers it
+    // with a button and waits until it is gone. False when none came.
+    bool AnswerMessage(const std::string& text, int button) const {
+        const std::optional<MessageBoxSeen> box = WaitForMessageBox(Id());
+        if (!box) {
+            ADD_FAILURE() << "no message box; expected: " << text;
+            return false;
+        }
+        EXPECT_EQ("Tessera", box->caption);
+        EXPECT_EQ(text, box->text);
+        AnswerMessageBox(*box, button);
+        return WaitUntilClosed(box->window);
+    }
 
     // The screen pixels of a control once the window has painted everything waiting.
     [[nodiscard]] ScreenPixels Pixels(int id) const {
@@ -173,6 +205,36 @@ class HostSession {
     }
     // The colour of a cell's middle frame line: amber on the current cell.
     [[nodiscard]] uint32_t CellFrame(int id) const { return Pixels(id).At(1, 27); }
+    // The pixels inside the layer view's frame: what it shows of the layer, whatever has the focus.
+    [[nodiscard]] std::vector<uint32_t> LayerViewPicture() const {
+        const ScreenPixels shot = Pixels(IDC_LAYER_VIEW);
+        std::vector<uint32_t> inner;
+        for (int y = 3; y < shot.height - 3; ++y) {
+            for (int x = 3; x < shot.width - 3; ++x) {
+                inner.push_back(shot.At(x, y));
+            }
+        }
+        return inner;
+    }
+    // Drags the layer view with the mouse and answers its picture once it has followed the drag (the
+    // view takes the events as they arrive). A drag that changes nothing fails the test.
+    std::vector<uint32_t> DragLayerView(int dx, int dy) const {
+        const auto picture = [&] { return LayerViewPicture(); };
+        const std::vector<uint32_t> before = Settled(picture);
+        DragControl(Control(IDC_LAYER_VIEW), dx, dy);
+        MoveMouseAway();
+        std::vector<uint32_t> after = before;
+        const bool moved = WaitUntil(3000, [&] {
+            Sleep(100);
+            std::vector<uint32_t> again = picture();
+            const bool settled = again != before && again == after;
+            after = std::move(again);
+            return settled;
+        });
+        EXPECT_TRUE(moved) << "the drag did not move the square";
+        return after;
+    }
+
     // A cell shows a resource when its drawing area holds anything but the background.
     [[nodiscard]] bool CellFilled(int id, uint32_t background = kGrey) const {
         const ScreenPixels cell = Pixels(id);
@@ -223,7 +285,8 @@ class HostSession {
     HWND window_ = nullptr;
 };
 
-// The slots present in an .ico file, as (pixel size, bits per pixel); none when it cannot be read.
+// The slots present in an .ico file, as (pixel size, bits per pixel) in ascending order; none when it
+// cannot be read.
 inline std::optional<std::vector<std::pair<int, int>>> IcoSlots(const std::string& path) {
     ResourceGrid grid;
     FakeAlerts alerts;
@@ -236,6 +299,7 @@ inline std::optional<std::vector<std::pair<int, int>>> IcoSlots(const std::strin
             slots.emplace_back(grid.Slot(slot).width, grid.Slot(slot).bitsPerPixel);
         }
     }
+    std::sort(slots.begin(), slots.end());
     return slots;
 }
 

@@ -2,6 +2,7 @@
 
 #include "screen_capture.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -26,6 +27,28 @@ std::string ClassOf(HWND window) {
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
     return name;
+}
+
+// A visible top-level window of the process with this class, if there is one.
+HWND VisibleWindowOfClass(DWORD processId, const char* className) {
+    struct Search {
+        DWORD processId;
+        const char* className;
+        HWND found;
+    } search{processId, className, nullptr};
+    EnumWindows(
+        [](HWND candidate, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(candidate, &owner);
+            if (owner == s->processId && IsWindowVisible(candidate) && ClassOf(candidate) == s->className) {
+                s->found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 BOOL CALLBACK FindTopLevel(HWND window, LPARAM param) {
@@ -234,23 +257,7 @@ namespace {
 
 // The visible pop-up menu window of a process, if one is open.
 HWND OpenPopupMenu(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND candidate, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(candidate, &owner);
-            if (owner == s->processId && IsWindowVisible(candidate) && ClassOf(candidate) == "#32768") {
-                s->found = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return VisibleWindowOfClass(processId, "#32768");
 }
 
 bool IsTextColour(uint32_t pixel) {
@@ -394,6 +401,21 @@ void SendMouse(DWORD flags, int x, int y) {
 
 void MoveMouseAway() {
     SendMouse(0, GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+}
+
+void HoverControl(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    const int x = (r.left + r.right) / 2;
+    const int y = (r.top + r.bottom) / 2;
+    SendMouse(0, x - 1, y);
+    SendMouse(0, x, y);
+}
+
+std::string VisibleToolTip(DWORD processId) {
+    // A tool tip answers WM_GETTEXT with the text it shows.
+    HWND tip = VisibleWindowOfClass(processId, TOOLTIPS_CLASSA);
+    return tip != nullptr ? ControlText(tip) : std::string();
 }
 
 void ClickControl(HWND control) {

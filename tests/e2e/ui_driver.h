@@ -142,6 +142,10 @@ class HeldKeys {
 // tip covers what a capture is about to read.
 void MoveMouseAway();
 
+// Rests the real mouse on the middle of a control.
+void HoverControl(HWND control);
+// The text of the tool tip the process shows now; empty when it shows none.
+std::string VisibleToolTip(DWORD processId);
 // Clicks the middle of a control with the real mouse.
 void ClickControl(HWND control);
 // Drags with the real mouse: presses the left button in the middle of the control, moves by (dx, dy)
