@@ -28,7 +28,7 @@ constexpr const char* kDirectoryAllocError = "Error allocating memory for icon d
 constexpr const char* kDirectoryReadError = "Error reading icon directory entries from file";
 constexpr const char* kDirectoryShortError = "Error reading all icon directory entries from file";
 constexpr const char* kConvertError = "Error converting format of icon with %d x %d pixels, %d bits per pixel";
-constexpr const char* kWriteHeaderError = "Error writing .ICO file";
+constexpr const char* kWriteError = "Error writing .ICO file";
 
 // The four ways loading one block can fail, worded for the block's purpose.
 struct BlockMessages {
@@ -241,18 +241,16 @@ class IcoReader {
     bool adjusted_ = false;
 };
 
-enum class WriteOutcome { Ok, HeaderFailed, BodyFailed };
-
 bool WriteU16(File& file, uint16_t value) {
     uint8_t bytes[2];
     StoreU16LE(bytes, value);
     return file.Write(bytes, sizeof bytes);
 }
 
-WriteOutcome WriteContents(const ResourceGrid& grid, File& file) {
+bool WriteContents(const ResourceGrid& grid, File& file) {
     const int count = grid.CountPresent();
     if (!WriteU16(file, 0) || !WriteU16(file, kIconType) || !WriteU16(file, static_cast<uint16_t>(count))) {
-        return WriteOutcome::HeaderFailed;
+        return false;
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
@@ -271,7 +269,7 @@ WriteOutcome WriteContents(const ResourceGrid& grid, File& file) {
         StoreU32LE(entry + 8, r.imageSize);
         StoreU32LE(entry + 12, static_cast<uint32_t>(ImageOffset(grid, slot)));
         if (!file.Write(entry, sizeof entry)) {
-            return WriteOutcome::BodyFailed;
+            return false;
         }
     }
     // The block goes out as held, but with biSizeImage 0; the grid's own header is not touched.
@@ -285,10 +283,10 @@ WriteOutcome WriteContents(const ResourceGrid& grid, File& file) {
         const size_t rest = kSizeImageOffset + sizeof zeroSizeImage;
         if (!file.Write(block, kSizeImageOffset) || !file.Write(zeroSizeImage, sizeof zeroSizeImage) ||
             !file.Write(block + rest, r.imageSize - rest)) {
-            return WriteOutcome::BodyFailed;
+            return false;
         }
     }
-    return WriteOutcome::Ok;
+    return true;
 }
 
 }  // namespace
@@ -322,7 +320,7 @@ IcoResult ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& f
 IcoResult WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
     // Every offset and size in the directory is 32 bits wide.
     if (ImageOffset(grid, kSlotCount) > std::numeric_limits<uint32_t>::max()) {
-        ShowFileError(alerts, path, kWriteHeaderError);
+        ShowFileError(alerts, path, kWriteError);
         return IcoResult::Failed;
     }
     std::string tempPath;
@@ -330,14 +328,14 @@ IcoResult WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& 
     if (!file) {
         return IcoResult::NotOpened;
     }
-    const WriteOutcome outcome = WriteContents(grid, *file);
+    const bool written = WriteContents(grid, *file);
     const bool closed = file->Close();
     file.reset();
-    if (outcome != WriteOutcome::Ok || !closed) {
+    if (!written || !closed) {
+        // Whatever part of the file failed, the save did not happen: say so, or Save As would leave
+        // the user believing the icon is on disk.
         files.Remove(tempPath);
-        if (outcome == WriteOutcome::HeaderFailed) {
-            ShowFileError(alerts, path, kWriteHeaderError);
-        }
+        ShowFileError(alerts, path, kWriteError);
         return IcoResult::Failed;
     }
     if (!files.Replace(tempPath, path)) {

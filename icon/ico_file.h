@@ -17,7 +17,7 @@ enum class IcoResult {
     // the old one. No message has been shown; the caller decides (Open stays silent, Save falls back to
     // Save As, Apply ends without writing).
     NotOpened,
-    // Any other failure. The reader has shown its message; the writer shows one only for the header.
+    // Any other failure. The reader and the writer have shown their message.
     Failed,
 };
 

@@ -39,6 +39,8 @@ std::function<std::unique_ptr<File>(MemoryFileSystem&)> WriteStopsAfter(uint64_t
 }
 
 TEST(IcoWriteTest, FailedSaveLeavesTheOldFileTheFlagsAndNoTemporary) {
+    // A failed write says so wherever it stops; a file that cannot be made or put in place is silent,
+    // and Save goes on to Save As.
     const std::string header = "Error writing .ICO file";
     const WriteFailure cases[] = {
         {"temporary cannot be made",
@@ -50,18 +52,18 @@ TEST(IcoWriteTest, FailedSaveLeavesTheOldFileTheFlagsAndNoTemporary) {
         {"nothing can be written", WriteStopsAfter(0), IcoResult::Failed, header},
         {"idType cut in half", WriteStopsAfter(3), IcoResult::Failed, header},
         {"idCount cannot be written", WriteStopsAfter(4), IcoResult::Failed, header},
-        {"after the header", WriteStopsAfter(6), IcoResult::Failed, ""},
-        {"inside the second entry", WriteStopsAfter(6 + 16 + 7), IcoResult::Failed, ""},
-        {"after the directory", WriteStopsAfter(38), IcoResult::Failed, ""},
-        {"inside biSizeImage", WriteStopsAfter(38 + 22), IcoResult::Failed, ""},
-        {"in the middle of an image", WriteStopsAfter(334 + 4000), IcoResult::Failed, ""},
-        {"one byte short", WriteStopsAfter(9973), IcoResult::Failed, ""},
+        {"after the header", WriteStopsAfter(6), IcoResult::Failed, header},
+        {"inside the second entry", WriteStopsAfter(6 + 16 + 7), IcoResult::Failed, header},
+        {"after the directory", WriteStopsAfter(38), IcoResult::Failed, header},
+        {"inside biSizeImage", WriteStopsAfter(38 + 22), IcoResult::Failed, header},
+        {"in the middle of an image", WriteStopsAfter(334 + 4000), IcoResult::Failed, header},
+        {"one byte short", WriteStopsAfter(9973), IcoResult::Failed, header},
         {"data does not reach the disk",
          [](MemoryFileSystem& files) {
              files.faults.failClose = true;
              return std::unique_ptr<File>();
          },
-         IcoResult::Failed, ""},
+         IcoResult::Failed, header},
         {"target cannot be replaced",
          [](MemoryFileSystem& files) {
              files.faults.failReplace = true;
