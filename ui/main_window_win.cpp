@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/alerts_win.h"
+#include "base/dialog_win.h"
 #include "base/files.h"
 #include "base/module_win.h"
 #include "base/settings_store_win.h"
@@ -102,18 +103,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         }
     }
 
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        try {
-            if (message == WM_INITDIALOG) {
-                SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            }
-            auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(dialog, DWLP_USER));
-            return window != nullptr ? window->Handle(dialog, message, wParam, lParam) : FALSE;
-        } catch (...) {
-            EndDialog(dialog, kMainWindowDone);
-            return TRUE;
-        }
-    }
+    static constexpr INT_PTR kEndOnException = kMainWindowDone;
 
     static LRESULT CALLBACK RelayHook(int code, WPARAM wParam, LPARAM lParam) {
         if (code == HC_ACTION && relayWindow != nullptr && relayWindow->toolTips_ != nullptr) {
@@ -180,6 +170,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     }
 
   private:
+    friend INT_PTR CALLBACK ObjectDialogProc<MainWindow>(HWND, UINT, WPARAM, LPARAM);
+
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_INITDIALOG:
@@ -604,8 +596,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
 
 int RunMainWindow(HWND owner, PluginCall& call) {
     MainWindow window(call);
-    const INT_PTR code = DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(IDD_MAIN), owner, &MainWindow::DialogProc,
-                                         reinterpret_cast<LPARAM>(&window));
+    const INT_PTR code = RunObjectDialog(IDD_MAIN, owner, window);
     return static_cast<int>(code);
 }
 

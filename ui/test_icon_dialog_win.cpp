@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "base/module_win.h"
+#include "base/dialog_win.h"
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -22,20 +22,11 @@ class TestIconDialog {
         }
     }
 
-    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        try {
-            if (message == WM_INITDIALOG) {
-                SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            }
-            auto* self = reinterpret_cast<TestIconDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-            return self != nullptr ? self->Handle(dialog, message, wParam, lParam) : FALSE;
-        } catch (...) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-    }
+    static constexpr INT_PTR kEndOnException = IDCANCEL;
 
   private:
+    friend INT_PTR CALLBACK ObjectDialogProc<TestIconDialog>(HWND, UINT, WPARAM, LPARAM);
+
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_INITDIALOG:
@@ -167,8 +158,7 @@ class TestIconDialog {
 
 void RunTestIconDialog(HWND owner, UniqueHicon icon) {
     TestIconDialog dialog(std::move(icon));
-    DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(IDD_TEST_ICON), owner, &TestIconDialog::Proc,
-                    reinterpret_cast<LPARAM>(&dialog));
+    RunObjectDialog(IDD_TEST_ICON, owner, dialog);
 }
 
 }  // namespace tessera
