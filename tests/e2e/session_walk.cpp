@@ -77,6 +77,8 @@ bool Walk(const std::string& out, const std::string& artwork, const std::vector<
         DragControl(view, centredLeft - target.left, centredTop - target.top);
         Sleep(200);
     }
+    MoveMouseAway();  // no tool tip in the pictures
+    Sleep(300);
     SaveWindowCapture(window, out + "\\window-squares-placed.bmp");
 
     ClickButton(window, IDC_QUICKBUILD);
