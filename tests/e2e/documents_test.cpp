@@ -54,6 +54,9 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         HostSession run(layer, true);
         ASSERT_NE(nullptr, run.Window());
         HWND window = run.Window();
+        HWND picker = nullptr;
+        EXPECT_EQ("", ProposedName(run, ID_FILE_OPEN, "Open", picker)) << "Open of an untitled document";
+        ASSERT_TRUE(CancelDialog(picker));
         ASSERT_TRUE(ClickButtonAndWait(window, IDC_COPY));
 
         // Done asks first; Cancel keeps the window.
@@ -64,7 +67,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         // Yes saves through Save As; cancelling the picker keeps the window and its unsaved resource.
         ClickButton(window, IDCANCEL);
         ASSERT_TRUE(run.AnswerMessage(kPromptUntitled, IDYES));
-        HWND picker = WaitForWindow(run.Id(), "Save As");
+        picker = WaitForWindow(run.Id(), "Save As");
         ASSERT_NE(nullptr, picker);
         EXPECT_EQ("Untitled.ico", FileDialogName(picker));
         ASSERT_TRUE(CancelDialog(picker));
@@ -154,7 +157,8 @@ TEST(Documents, ApplyAfterSavingInThePromptWritesTheSavedResource) {
         // At 16 colours the resource differs from the layer it was cut from.
         ASSERT_TRUE(ClickButtonAndWait(run.Window(), IDC_DEPTH_16));
         ASSERT_TRUE(ClickButtonAndWait(run.Window(), IDC_COPY));
-        ClickButton(run.Window(), IDOK);
+        // The Resource menu's entry applies as the button does.
+        PostCommand(run.Window(), ID_RESOURCE_APPLY);
         ASSERT_TRUE(run.AnswerMessage(kPromptUntitled, IDYES));
         ASSERT_TRUE(FillFileDialog(run.Id(), "Save As", folder.File("applied.ico")));
         run.ExpectEnded(0);

@@ -17,6 +17,13 @@ namespace {
 
 using Ids = std::vector<int>;
 
+// Controls of the system's colour picker: the red, green and blue fields and "Add to Custom Colors",
+// which puts the colour of the fields into the next custom colour, the first one to begin with.
+constexpr int kColorPickerRed = 706;
+constexpr int kColorPickerGreen = 707;
+constexpr int kColorPickerBlue = 708;
+constexpr int kColorPickerAddCustom = 712;
+
 // The colour an empty cell shows: the background behind the grid and the previews.
 uint32_t EmptyCellColour(const HostSession& run, int id) {
     return run.Pixels(id).At(27, 27);
@@ -116,8 +123,22 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
     EXPECT_EQ("", VisibleToolTip(run.Id())) << "a tool tip with tool tips off";
     MoveMouseAway();
 
+    // A custom colour added in the colour picker stays even when the picker is cancelled, and the
+    // background with it.
+    constexpr uint32_t kAdded = 0x0A141E;  // red 10, green 20, blue 30
+    PostCommand(window, IDC_SET_BACKGROUND);
+    HWND picker = WaitForWindow(run.Id(), "Color");
+    ASSERT_NE(nullptr, picker);
+    for (const auto& [id, value] :
+         {std::pair{kColorPickerRed, "10"}, {kColorPickerGreen, "20"}, {kColorPickerBlue, "30"}}) {
+        SetDlgItemTextA(picker, id, value);
+    }
+    ASSERT_TRUE(SendCommandAndWait(picker, kColorPickerAddCustom));
+    ASSERT_TRUE(CancelDialog(picker));
+    EXPECT_EQ(kGrey, Settled([&] { return EmptyCellColour(run, 1018); }));
+
     // Cycle takes the custom colours in turn, from the first, and comes back to it after sixteen.
-    const uint32_t expected[] = {0xC41039, 0xC7DDB1, 0x0082BB};
+    const uint32_t expected[] = {kAdded, 0xC7DDB1, 0x0082BB};
     for (uint32_t colour : expected) {
         ASSERT_TRUE(ClickButtonAndWait(window, IDC_CYCLE));
         EXPECT_EQ(colour, Eventually(colour, [&] { return EmptyCellColour(run, 1018); }));
@@ -127,16 +148,16 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
     }
     EXPECT_EQ(0xFFFFFFu, Eventually(0xFFFFFFu, [&] { return EmptyCellColour(run, 1018); }));
     ASSERT_TRUE(ClickButtonAndWait(window, IDC_CYCLE));
-    EXPECT_EQ(0xC41039u, Eventually(0xC41039u, [&] { return EmptyCellColour(run, 1018); }));
-    EXPECT_EQ(0xC41039u, Eventually(0xC41039u, [&] { return EmptyCellColour(run, IDC_PREVIEW); }));
+    EXPECT_EQ(kAdded, Eventually(kAdded, [&] { return EmptyCellColour(run, 1018); }));
+    EXPECT_EQ(kAdded, Eventually(kAdded, [&] { return EmptyCellColour(run, IDC_PREVIEW); }));
 
     // The colour picker starts on the background: OK keeps it.
     PostCommand(window, IDC_SET_BACKGROUND);
-    HWND picker = WaitForWindow(run.Id(), "Color");
+    picker = WaitForWindow(run.Id(), "Color");
     ASSERT_NE(nullptr, picker);
     ClickButton(picker, IDOK);
     ASSERT_TRUE(WaitUntilClosed(picker));
-    EXPECT_EQ(0xC41039u, Settled([&] { return EmptyCellColour(run, 1018); }));
+    EXPECT_EQ(kAdded, Settled([&] { return EmptyCellColour(run, 1018); }));
 
     // Nothing was built, so Done closes without a prompt.
     run.Done();
