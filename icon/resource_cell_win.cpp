@@ -9,12 +9,6 @@
 
 namespace tessera {
 
-namespace {
-
-constexpr UINT_PTR kSubclassId = 1;
-
-}  // namespace
-
 void DrawTripleFrame(HDC dc, const RECT& client, COLORREF accent) {
     const UniqueGdiObj<HBRUSH> black(CreateSolidBrush(RGB(0, 0, 0)));
     const UniqueGdiObj<HBRUSH> middle(CreateSolidBrush(accent));
@@ -29,31 +23,15 @@ void DrawTripleFrame(HDC dc, const RECT& client, COLORREF accent) {
     FrameRect(dc, &ring, black.get());
 }
 
-ResourceCell::~ResourceCell() {
-    Detach();
-}
-
 bool ResourceCell::Attach(HWND control, const ResourceFormat* format, const ResourceGrid* grid) {
-    if (control == nullptr || window_ != nullptr) {
+    if (!Subclass(control)) {
         return false;
     }
-    if (SetWindowSubclass(control, &ResourceCell::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) ==
-        FALSE) {
-        return false;
-    }
-    window_ = control;
     format_ = format;
     grid_ = grid;
     // Cursors loaded from resources are shared by the system and never destroyed.
     hand_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     return true;
-}
-
-void ResourceCell::Detach() {
-    if (window_ != nullptr) {
-        RemoveWindowSubclass(window_, &ResourceCell::SubclassProc, kSubclassId);
-        window_ = nullptr;
-    }
 }
 
 void ResourceCell::SetCurrent(bool current) {
@@ -67,17 +45,8 @@ void ResourceCell::SetStretch(bool stretch) {
 }
 
 void ResourceCell::Repaint() {
-    if (window_ != nullptr) {
-        InvalidateRect(window_, nullptr, TRUE);
-    }
-}
-
-LRESULT CALLBACK
-ResourceCell::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    try {
-        return reinterpret_cast<ResourceCell*>(self)->Handle(window, message, wParam, lParam);
-    } catch (...) {
-        return 0;
+    if (Window() != nullptr) {
+        InvalidateRect(Window(), nullptr, TRUE);
     }
 }
 
@@ -111,10 +80,6 @@ LRESULT ResourceCell::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lP
                 SetCursor(hand_);
             }
             return TRUE;
-        case WM_NCDESTROY: {
-            Detach();
-            return DefSubclassProc(window, message, wParam, lParam);
-        }
         default:
             break;
     }
@@ -123,11 +88,11 @@ LRESULT ResourceCell::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void ResourceCell::Paint(HDC dc) {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     COLORREF accent = RGB(0, 0, 0);
     if (current_) {
         accent = kCurrentAccent;
-    } else if (GetFocus() == window_) {
+    } else if (GetFocus() == Window()) {
         accent = kFocusAccent;
     }
     RECT area = client;

@@ -5,22 +5,20 @@
 
 #include <windows.h>
 
+#include "base/subclassed_control_win.h"
 #include "icon/resource_grid.h"
 
 namespace tessera {
 
-class ResourceCell {
+class ResourceCell final : public SubclassedControl {
   public:
     ResourceCell() = default;
     ResourceCell(const ResourceCell&) = delete;
     ResourceCell& operator=(const ResourceCell&) = delete;
-    // Gives the control back to the platform when it still exists.
-    ~ResourceCell();
 
     // Takes over the control and shows the slot of `format` from `grid` (see SetFormat, SetGrid). False
     // when there is no control, this cell already has one, or the platform refuses the subclass.
     bool Attach(HWND control, const ResourceFormat* format, const ResourceGrid* grid);
-    [[nodiscard]] HWND Window() const { return window_; }
 
     // Neither is owned; both must outlive the control. Without either, only frame and background show.
     void SetGrid(const ResourceGrid* grid) { grid_ = grid; }
@@ -40,12 +38,9 @@ class ResourceCell {
     void Repaint();
 
   private:
-    static LRESULT CALLBACK
-    SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
-    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame, background and resource; for WM_PAINT and for WM_PRINTCLIENT alike.
     void Paint(HDC dc);
-    void Detach();
 
     const ResourceGrid* grid_ = nullptr;
     const ResourceFormat* format_ = nullptr;
@@ -53,7 +48,6 @@ class ResourceCell {
     bool stretch_ = false;
     COLORREF background_ = RGB(128, 128, 128);
     bool clickable_ = true;
-    HWND window_ = nullptr;
     HCURSOR hand_ = nullptr;
 };
 

@@ -17,7 +17,6 @@ namespace tessera {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 constexpr int kFrameWidth = 3;
 
 void FillArea(HDC dc, const RECT& area, COLORREF color) {
@@ -29,30 +28,15 @@ void FillArea(HDC dc, const RECT& area, COLORREF color) {
 
 }  // namespace
 
-LayerView::~LayerView() {
-    Detach();
-}
-
 bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call) {
-    if (control == nullptr || window_ != nullptr) {
+    if (!Subclass(control)) {
         return false;
     }
-    if (SetWindowSubclass(control, &LayerView::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) == FALSE) {
-        return false;
-    }
-    window_ = control;
     format_ = format;
     call_ = call;
     // Cursors loaded from resources are shared by the system and never destroyed.
     moveCursor_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(IDC_MOVE_CURSOR));
     return true;
-}
-
-void LayerView::Detach() {
-    if (window_ != nullptr) {
-        RemoveWindowSubclass(window_, &LayerView::SubclassProc, kSubclassId);
-        window_ = nullptr;
-    }
 }
 
 FilterRecord* LayerView::Record() const {
@@ -68,8 +52,8 @@ Alerts& LayerView::UserAlerts() const {
 }
 
 void LayerView::Repaint() {
-    if (window_ != nullptr) {
-        InvalidateRect(window_, nullptr, TRUE);
+    if (Window() != nullptr) {
+        InvalidateRect(Window(), nullptr, TRUE);
     }
 }
 
@@ -115,15 +99,6 @@ void LayerView::MoveSquare(int vertical, int horizontal) {
 void LayerView::ShowMoveCursor() {
     if (moveCursor_ != nullptr) {
         SetCursor(moveCursor_);
-    }
-}
-
-LRESULT CALLBACK
-LayerView::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    try {
-        return reinterpret_cast<LayerView*>(self)->Handle(window, message, wParam, lParam);
-    } catch (...) {
-        return 0;
     }
 }
 
@@ -198,9 +173,6 @@ LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             Repaint();
             return result;
         }
-        case WM_NCDESTROY:
-            Detach();
-            break;
         default:
             break;
     }
@@ -235,7 +207,7 @@ void LayerView::ShowContextMenu(LPARAM where) {
     const UniqueMenu menu(LoadMenuA(ModuleInstance(), MAKEINTRESOURCEA(IDR_LAYER_MENU)));
     HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
     if (popup != nullptr) {
-        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr);
     }
 }
 
@@ -266,10 +238,10 @@ bool LayerView::MenuCommand(int id) {
 
 void LayerView::Paint(HDC dc) {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Window(), &client);
     RECT inner = client;
     InflateRect(&inner, -kFrameWidth, -kFrameWidth);
-    const COLORREF ring = GetFocus() == window_ ? kLayerViewFocusRing : RGB(0, 0, 0);
+    const COLORREF ring = GetFocus() == Window() ? kLayerViewFocusRing : RGB(0, 0, 0);
 
     if (format_ != nullptr) {
         const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, state_.useActiveTable,

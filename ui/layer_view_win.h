@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/subclassed_control_win.h"
 #include "color/color_table.h"
 #include "host/layer_image.h"
 #include "host/layer_square.h"
@@ -35,20 +36,17 @@ class LayerViewOwner {
     virtual void ClearResource() = 0;
 };
 
-class LayerView {
+class LayerView final : public SubclassedControl {
   public:
     LayerView() = default;
     LayerView(const LayerView&) = delete;
     LayerView& operator=(const LayerView&) = delete;
-    // Gives the control back to the platform when it still exists.
-    ~LayerView();
 
     // Takes over the control. `format` is the window's current format, which the context menu changes;
     // `call` holds the host's record, through which the square is placed and fetched. Neither is owned
     // and both must outlive the control. False when there is no control, this view already has one,
     // or the platform refuses the subclass.
     bool Attach(HWND control, ResourceFormat* format, PluginCall* call);
-    [[nodiscard]] HWND Window() const { return window_; }
     // Until an owner is set, the menu re-renders the view itself and Insert and Delete do nothing.
     void SetOwner(LayerViewOwner* owner) { owner_ = owner; }
 
@@ -75,13 +73,10 @@ class LayerView {
     int QuickBuildSlot(ResourceGrid& grid);
 
   private:
-    static LRESULT CALLBACK
-    SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
-    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame and preview; for WM_PAINT and for WM_PRINTCLIENT alike.
     void Paint(HDC dc);
     void Repaint();
-    void Detach();
     [[nodiscard]] std::optional<LayerImage> Square() const;
     [[nodiscard]] FilterRecord* Record() const;
     // The run's alerts, or message boxes when the run has none.
@@ -102,7 +97,6 @@ class LayerView {
     POINT lastMousePoint_{};
     bool dragging_ = false;
     COLORREF backgroundColor_ = RGB(128, 128, 128);
-    HWND window_ = nullptr;
     HCURSOR moveCursor_ = nullptr;
 };
 

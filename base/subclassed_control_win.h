@@ -1,0 +1,62 @@
+#pragma once
+// A control of a dialog template that an object takes over (subclasses) for painting and input. The
+// subclass is removed when the control is destroyed or when the object goes, whichever comes first, and
+// nothing the object throws unwinds into the platform.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace tessera {
+
+class SubclassedControl {
+  public:
+    SubclassedControl(const SubclassedControl&) = delete;
+    SubclassedControl& operator=(const SubclassedControl&) = delete;
+    virtual ~SubclassedControl() { Detach(); }
+
+    [[nodiscard]] HWND Window() const { return window_; }
+
+  protected:
+    SubclassedControl() = default;
+
+    // False when there is no control, this object already has one, or the platform refuses.
+    bool Subclass(HWND control) {
+        if (control == nullptr || window_ != nullptr ||
+            SetWindowSubclass(control, &Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) == FALSE) {
+            return false;
+        }
+        window_ = control;
+        return true;
+    }
+
+    // Every message but the control's destruction; unhandled ones go to DefSubclassProc.
+    virtual LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+  private:
+    static constexpr UINT_PTR kSubclassId = 1;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        auto* control = reinterpret_cast<SubclassedControl*>(self);
+        if (message == WM_NCDESTROY) {
+            control->Detach();
+            return DefSubclassProc(window, message, wParam, lParam);
+        }
+        try {
+            return control->Handle(window, message, wParam, lParam);
+        } catch (...) {
+            return 0;
+        }
+    }
+
+    void Detach() {
+        if (window_ != nullptr) {
+            RemoveWindowSubclass(window_, &Proc, kSubclassId);
+            window_ = nullptr;
+        }
+    }
+
+    HWND window_ = nullptr;
+};
+
+}  // namespace tessera
