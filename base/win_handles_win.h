@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <utility>
 
 namespace tessera {
@@ -88,6 +90,22 @@ class UniqueGdiObj {
 
   private:
     UniqueHandle<HGDIOBJ, GdiObjectTraits> object_;
+};
+
+// COM for the calling thread (the platform's image codecs need it), released when it goes out of scope.
+class ComApartment {
+  public:
+    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(result_)) {
+            CoUninitialize();
+        }
+    }
+
+  private:
+    HRESULT result_;
 };
 
 // A DC borrowed from a window with GetDC, given back with ReleaseDC on the same window.

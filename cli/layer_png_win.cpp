@@ -1,4 +1,4 @@
-#include <objbase.h>
+#include "base/win_handles_win.h"
 
 #include "cli/layer_png.h"
 #include "hostapp/png_win.h"
@@ -7,12 +7,8 @@ namespace tessera::cli {
 
 std::optional<Layer> ReadLayerPng(const std::string& path, std::string& error) {
     // The same decoder as tessera-host.exe, so both see the same layer in the same file.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::optional<Layer> layer = ReadPngLayer(path, error);
-    if (SUCCEEDED(com)) {
-        CoUninitialize();
-    }
-    return layer;
+    const ComApartment com;
+    return ReadPngLayer(path, error);
 }
 
 }  // namespace tessera::cli

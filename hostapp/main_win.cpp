@@ -1,7 +1,6 @@
 // tessera-host: runs a filter plug-in on a PNG image the way a photo editor runs a filter on a layer,
 // so Tessera can be used, and tested end to end, without the photo editor.
 
-#include <objbase.h>
 #include <windows.h>
 
 #include <charconv>
@@ -266,12 +265,8 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const int code = tessera::Run(argc, argv);
-        if (SUCCEEDED(com)) {
-            CoUninitialize();
-        }
-        return code;
+        const tessera::ComApartment com;
+        return tessera::Run(argc, argv);
     } catch (...) {
         std::fprintf(stderr, "tessera-host: out of memory\n");
         return 1;

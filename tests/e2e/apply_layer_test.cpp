@@ -3,7 +3,6 @@
 // holds exactly the chosen resource, centred in the selection, with every other pixel as it was. Done
 // gives the layer back untouched; bad command lines and images end with their exit codes.
 
-#include <objbase.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "base/files.h"
+#include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png_win.h"
 #include "icon/ico_file.h"
@@ -136,22 +136,6 @@ struct ApplyCase {
     int depthButton;
     int left;  // where the square must land
     int top;
-};
-
-// The PNG files are read and written through COM.
-class ComApartment {
-  public:
-    ComApartment() : com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(com_)) {
-            CoUninitialize();
-        }
-    }
-
-  private:
-    HRESULT com_;
 };
 
 std::string HostCommand(const std::string& arguments) {

@@ -3,7 +3,6 @@
 // user would: a layer of our own making, a fresh start when asked for, the stored options, the cells'
 // pixels and the grid of a saved file.
 
-#include <objbase.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 
 #include "base/files.h"
 #include "base/settings_store.h"
+#include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png_win.h"
 #include "icon/ico_file.h"
@@ -88,22 +88,6 @@ inline std::string MenuPicture(HWND window, char mnemonic) {
     }
     return picture;
 }
-
-// The PNG files are written through COM.
-class ComApartment {
-  public:
-    ComApartment() : com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(com_)) {
-            CoUninitialize();
-        }
-    }
-
-  private:
-    HRESULT com_;
-};
 
 // An opaque layer of reds that change with every pixel: every filled cell differs from the grey
 // background at every depth, and a moved square shows other pixels.

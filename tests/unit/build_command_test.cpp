@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <objbase.h>
+#include "base/win_handles_win.h"
 
 #include "hostapp/png_win.h"
 #else
@@ -60,13 +60,9 @@ Layer MakeTestLayer(int width, int height, int planes, const std::function<Pixel
 // Writes the layer as a PNG with the platform's own library, as any drawing program would.
 bool WriteLayerPng(const Layer& layer, const std::string& path) {
 #ifdef _WIN32
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const ComApartment com;
     std::string error;
-    const bool written = WritePngLayer(layer, path, error);
-    if (SUCCEEDED(com)) {
-        CoUninitialize();
-    }
-    return written;
+    return WritePngLayer(layer, path, error);
 #else
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
