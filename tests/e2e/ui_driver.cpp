@@ -29,25 +29,28 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+struct ClassSearch {
+    DWORD processId;
+    const char* className;
+    HWND found;
+};
+
+// A named callback, not a lambda: on 32-bit Windows a window enumerator must be stdcall.
+BOOL CALLBACK FindOfClass(HWND candidate, LPARAM param) {
+    auto* search = reinterpret_cast<ClassSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(candidate, &owner);
+    if (owner == search->processId && IsWindowVisible(candidate) && ClassOf(candidate) == search->className) {
+        search->found = candidate;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible top-level window of the process with this class, if there is one.
 HWND VisibleWindowOfClass(DWORD processId, const char* className) {
-    struct Search {
-        DWORD processId;
-        const char* className;
-        HWND found;
-    } search{processId, className, nullptr};
-    EnumWindows(
-        [](HWND candidate, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(candidate, &owner);
-            if (owner == s->processId && IsWindowVisible(candidate) && ClassOf(candidate) == s->className) {
-                s->found = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{processId, className, nullptr};
+    EnumWindows(FindOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
