@@ -114,7 +114,10 @@ LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_PRINTCLIENT:
             Paint(reinterpret_cast<HDC>(wParam));
             return 0;
+        // The static class takes double clicks, so a quick second press arrives as one: it is a press all
+        // the same.
         case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
             SetFocus(window);
             Repaint();
             lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};

@@ -240,6 +240,16 @@ TEST_F(LayerViewWinTest, DraggingMovesTheSquareAgainstTheMouse) {
     EXPECT_EQ(Requested().top, moved.top);
 }
 
+TEST_F(LayerViewWinTest, AQuickSecondPressStartsADragToo) {
+    Press(WM_LBUTTONDOWN, MK_LBUTTON, 50, 50);
+    Press(WM_LBUTTONUP, 0, 50, 50);
+    const Rect before = Requested();
+    Press(WM_LBUTTONDBLCLK, MK_LBUTTON, 50, 50);
+    Press(WM_MOUSEMOVE, MK_LBUTTON, 57, 50);
+    Press(WM_LBUTTONUP, 0, 57, 50);
+    EXPECT_EQ(Requested().left, before.left - 7);
+}
+
 TEST_F(LayerViewWinTest, ADragEndsWhenItsCaptureIsTakenAway) {
     Press(WM_LBUTTONDOWN, MK_LBUTTON, 50, 50);
     SetCapture(button);
