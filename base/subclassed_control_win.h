@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include "base/win_handles_win.h"
+
 namespace tessera {
 
 class SubclassedControl {
@@ -30,7 +32,9 @@ class SubclassedControl {
         return true;
     }
 
-    // Every message but the control's destruction; unhandled ones go to DefSubclassProc.
+    // Draws the whole control; for WM_PAINT and WM_PRINTCLIENT alike.
+    virtual void Paint(HDC dc) = 0;
+    // Every message but painting and the control's destruction; unhandled ones go to DefSubclassProc.
     virtual LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
   private:
@@ -43,7 +47,20 @@ class SubclassedControl {
             return DefSubclassProc(window, message, wParam, lParam);
         }
         try {
-            return control->Handle(window, message, wParam, lParam);
+            switch (message) {
+                case WM_PAINT: {
+                    const PaintDc paint(window);
+                    if (paint.get() != nullptr) {
+                        control->Paint(paint.get());
+                    }
+                    return 0;
+                }
+                case WM_PRINTCLIENT:
+                    control->Paint(reinterpret_cast<HDC>(wParam));
+                    return 0;
+                default:
+                    return control->Handle(window, message, wParam, lParam);
+            }
         } catch (...) {
             return 0;
         }

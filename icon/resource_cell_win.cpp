@@ -52,16 +52,6 @@ void ResourceCell::Repaint() {
 
 LRESULT ResourceCell::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: {
-            const PaintDc paint(window);
-            if (paint.get() != nullptr) {
-                Paint(paint.get());
-            }
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
         case WM_LBUTTONDOWN:
             if (clickable_) {
                 SetFocus(window);

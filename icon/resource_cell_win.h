@@ -40,7 +40,7 @@ class ResourceCell final : public SubclassedControl {
   private:
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame, background and resource; for WM_PAINT and for WM_PRINTCLIENT alike.
-    void Paint(HDC dc);
+    void Paint(HDC dc) override;
 
     const ResourceGrid* grid_ = nullptr;
     const ResourceFormat* format_ = nullptr;

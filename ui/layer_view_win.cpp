@@ -104,16 +104,6 @@ void LayerView::ShowMoveCursor() {
 
 LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: {
-            const PaintDc paint(window);
-            if (paint.get() != nullptr) {
-                Paint(paint.get());
-            }
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
         // The static class takes double clicks, so a quick second press arrives as one: it is a press all
         // the same.
         case WM_LBUTTONDOWN:

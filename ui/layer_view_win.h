@@ -75,7 +75,7 @@ class LayerView final : public SubclassedControl {
   private:
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame and preview; for WM_PAINT and for WM_PRINTCLIENT alike.
-    void Paint(HDC dc);
+    void Paint(HDC dc) override;
     void Repaint();
     [[nodiscard]] std::optional<LayerImage> Square() const;
     [[nodiscard]] FilterRecord* Record() const;
