@@ -24,6 +24,7 @@
 #include "color/convert.h"
 #include "color/median_cut.h"
 #include "host/layer_square.h"
+#include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
@@ -115,9 +116,9 @@ class SilentAlerts final : public Alerts {
 
 // A host whose layer is the square, with the square requested.
 struct SquareHost {
-    explicit SquareHost(const Square& square) : host(MakeSquareLayer(square)) {
+    explicit SquareHost(const Square& square) : host(MakeSquareLayer(square)), call(&host.Record()) {
         host.SetSelection(Rect{0, 0, kSide, kSide});
-        CenterLayerSquare(host.Record(), squares, 3, kSide, kSide);
+        CenterLayerSquare(call, squares, 3, kSide, kSide);
     }
     static Layer MakeSquareLayer(const Square& square) {
         Layer layer = *MakeLayer(kSide, kSide, 4);
@@ -126,6 +127,7 @@ struct SquareHost {
     }
     LayerSquares squares;
     LayerHost host;
+    PluginCall call;
 };
 
 LayerImage ViewOf(const Square& square) {
@@ -140,7 +142,7 @@ void AutomaticTable(benchmark::State& state) {
     AutomaticTableBuilder builder;
     ColorTable table;
     for (auto _ : state) {
-        builder.BuildAutomaticTable(fake.host.Record(), table);
+        builder.BuildAutomaticTable(fake.call, table);
         benchmark::DoNotOptimize(table);
     }
 }
@@ -195,7 +197,7 @@ void Convert(benchmark::State& state, int depth, TableUse use) {
     if (use == TableUse::Automatic) {
         SquareHost fake(square);
         AutomaticTableBuilder builder;
-        builder.BuildAutomaticTable(fake.host.Record(), table);
+        builder.BuildAutomaticTable(fake.call, table);
     }
     const std::array<ColorTable, 2> tables = {Variant(table, 0), Variant(table, 1)};
     const std::optional<LayerImage> layer = ViewOf(square);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "host/layer_square.h"
+#include "host/plugin_call.h"
 
 namespace tessera {
 
@@ -23,10 +24,10 @@ bool AutomaticTableBuilder::Reserve(size_t cellCount) {
     return cellCapacity_ >= cellCount;
 }
 
-bool AutomaticTableBuilder::BuildAutomaticTable(FilterRecord& record, ColorTable& table) {
+bool AutomaticTableBuilder::BuildAutomaticTable(PluginCall& call, ColorTable& table) {
     // Each row of the scan adds one count per column, so the square's pixel count bounds the number
     // of cells it can fill.
-    const Rect square = record.inRect;
+    const Rect square = call.layer.square;
     const int64_t rows = std::max(0, square.bottom - square.top);
     const int64_t columns = std::max(0, square.right - square.left);
     const auto cellBound = static_cast<size_t>(std::min<int64_t>(rows * columns, kHistogramEntries));
@@ -34,7 +35,7 @@ bool AutomaticTableBuilder::BuildAutomaticTable(FilterRecord& record, ColorTable
         return false;
     }
     FilledCells filled{filled_.get(), cellBound, 0};
-    ScanLayerHistogram(record, histogram_.get(), &filled);
+    ScanLayerHistogram(call, histogram_.get(), &filled);
     size_t count = 0;
     if (filled.count <= filled.capacity) {
         for (size_t i = 0; i < filled.count; ++i) {

@@ -10,9 +10,10 @@
 
 #include "color/color_table.h"
 #include "color/median_cut.h"
-#include "host/filter_record.h"
 
 namespace tessera {
+
+struct PluginCall;
 
 // Rebuilt at every key step and at the end of every drag, so its working memory is kept from one
 // build to the next: the histogram is all zero between builds, the scan notes the cells it fills, and
@@ -23,10 +24,10 @@ class AutomaticTableBuilder {
     AutomaticTableBuilder(const AutomaticTableBuilder&) = delete;
     AutomaticTableBuilder& operator=(const AutomaticTableBuilder&) = delete;
 
-    // Counts every pixel of the square the record requests (fully transparent ones too, by their
-    // colour), has the host deliver the square again, and writes the table: the box colours in box
-    // order, then (0, 0, 0). False, with the table as it was, when the working memory cannot be had.
-    bool BuildAutomaticTable(FilterRecord& record, ColorTable& table);
+    // Counts every pixel of the requested square (fully transparent ones too, by their colour), has the
+    // host deliver the square again, and writes the table: the box colours in box order, then (0, 0, 0).
+    // False, with the table as it was, when the working memory cannot be had.
+    bool BuildAutomaticTable(PluginCall& call, ColorTable& table);
 
     // The boxes of the last build.
     [[nodiscard]] std::span<const Box> Boxes() const { return {boxes_.data(), static_cast<size_t>(boxCount_)}; }

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "base/alerts.h"
+#include "base/texts.h"
 #include "host/layer_square.h"
 #include "host/parameters_block.h"
 #include "icon/ico_file.h"
@@ -47,6 +48,27 @@ Rgba ExpandPixel(const uint8_t* row, int x, int bits, const uint8_t* table, size
     return Rgba{quad[2], quad[1], quad[0], 255};
 }
 
+// Some hosts hand over an output buffer that is not the layer and take all of it back, so every pixel
+// of the output is written: the layer's own, from the input, before the icon goes over them. False
+// when the host did not deliver both buffers as asked, or the input lacks planes the output has.
+bool CopyLayerToOutput(const FilterRecord& record, const Rect& selection) {
+    const std::optional<DeliveredBuffer> in = DeliveredInput(record, selection);
+    const std::optional<DeliveredBuffer> out = DeliveredOutput(record, selection);
+    if (!in || !out || out->pixelStep > in->pixelStep) {
+        return false;
+    }
+    const auto planes = static_cast<size_t>(out->pixelStep);
+    for (int y = 0; y < out->rows; ++y) {
+        const uint8_t* from = in->data + static_cast<ptrdiff_t>(y) * in->rowStep;
+        uint8_t* to = out->data + static_cast<ptrdiff_t>(y) * out->rowStep;
+        for (int x = 0; x < out->columns; ++x) {
+            std::copy_n(from + static_cast<ptrdiff_t>(x) * in->pixelStep, planes,
+                        to + static_cast<ptrdiff_t>(x) * out->pixelStep);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const ResourceGrid& grid) {
@@ -60,13 +82,11 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
     ResourceBits rb;
     grid.GetResourceBits(format, rb);
 
-    const int width = record.filterRect.right - record.filterRect.left;
-    const int height = record.filterRect.bottom - record.filterRect.top;
+    const Rect selection = SelectionInImage(record);
+    const int width = selection.right - selection.left;
+    const int height = selection.bottom - selection.top;
     if (width < side || height < side) {
-        AlertsOf(call).Show(Alert{.text = FormatText("The layer selection is too small for the %d x %d pixel icon "
-                                                     "data.\n\nPlease try running Tessera again with a larger "
-                                                     "selection.",
-                                                     side, side),
+        AlertsOf(call).Show(Alert{.text = FormatText(texts::kSelectionTooSmall, side, side),
                                   .caption = AlertCaption::Product,
                                   .path = {},
                                   .icon = AlertIcon::Warning,
@@ -74,7 +94,8 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
         return;
     }
     // Fewer than three bytes a pixel cannot hold a colour; writing one would run into the next pixel.
-    if (record.outData == nullptr || rb.colorRows == nullptr || record.outColumnBytes < 3) {
+    const std::optional<DeliveredBuffer> out = DeliveredOutput(record, selection);
+    if (!out || rb.colorRows == nullptr || out->pixelStep < 3) {
         return;
     }
 
@@ -83,18 +104,18 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
         bits <= 8
             ? std::min(static_cast<size_t>(std::max<ptrdiff_t>(rb.colorRows - rb.colorTable, 0)) / 4, size_t{1} << bits)
             : 0;
-    const bool hasTransparency = record.outColumnBytes == 4;
+    // The planes asked for are red, green, blue and, with a fourth, transparency.
+    const bool hasTransparency = out->pixelStep == 4;
     const int x0 = width / 2 - side / 2;
     const int y0 = height / 2 - side / 2;
-    auto* out = static_cast<uint8_t*>(record.outData);
     for (int y = 0; y < side; ++y) {
         // Stored rows run bottom-up.
         const int stored = side - 1 - y;
         const uint8_t* colorRow = rb.colorRows + static_cast<ptrdiff_t>(stored) * rb.colorStride;
         const uint8_t* maskRow = rb.maskRows + static_cast<ptrdiff_t>(stored) * rb.maskStride;
-        uint8_t* line = out + static_cast<ptrdiff_t>(y0 + y) * record.outRowBytes;
+        uint8_t* line = out->data + static_cast<ptrdiff_t>(y0 + y) * out->rowStep;
         for (int x = 0; x < side; ++x) {
-            uint8_t* d = line + static_cast<ptrdiff_t>(x0 + x) * record.outColumnBytes;
+            uint8_t* d = line + static_cast<ptrdiff_t>(x0 + x) * out->pixelStep;
             const Rgba c = ExpandPixel(colorRow, x, bits, rb.colorTable, tableEntries);
             d[0] = c.red;
             d[1] = c.green;
@@ -119,7 +140,7 @@ void ApplyStoredResource(PluginCall& call, FileSystem& files) {
         call.result = nilHandleErr;
         return;
     }
-    Ptr p = LockHostHandle(record, record->parameters);
+    Ptr p = LockParametersBlock(record);
     if (p == nullptr) {
         call.result = paramErr;
         return;
@@ -141,12 +162,11 @@ void ApplyToLayer(PluginCall& call, FileSystem& files) {
     if (record == nullptr) {
         return;
     }
+    const Rect selection = SelectionInImage(*record);
     SetRequestPlanes(*record);
-    if (record->haveMask) {
-        record->maskRect = Rect{};
-    }
-    record->inRect = record->filterRect;
-    record->outRect = record->filterRect;
+    record->maskRect = Rect{};
+    record->inRect = selection;
+    record->outRect = selection;
     record->inputRate = kFixedOne;
     record->maskRate = 0;
     record->inputPadding = 0;
@@ -156,19 +176,24 @@ void ApplyToLayer(PluginCall& call, FileSystem& files) {
     }
     call.result = CallAdvanceState(*record);
     if (call.result == noErr) {
-        ApplyStoredResource(call, files);
-        if (call.result != noErr) {
-            AlertsOf(call).Show(Alert{.text = "DoFilterRect failed!",
-                                      .caption = AlertCaption::Module,
-                                      .path = {},
-                                      .icon = AlertIcon::Warning,
-                                      .buttons = AlertButtons::Ok});
+        if (!CopyLayerToOutput(*record, selection)) {
+            // The layer cannot be kept outside the icon, so nothing goes back: the run ends as cancelled,
+            // which every host takes silently.
+            TellNoPixelsOnce(call);
+            call.result = userCanceledErr;
+        } else {
+            ApplyStoredResource(call, files);
+            if (call.result != noErr) {
+                AlertsOf(call).Show(Alert{.text = texts::kDoFilterRectFailed,
+                                          .caption = AlertCaption::Module,
+                                          .path = {},
+                                          .icon = AlertIcon::Warning,
+                                          .buttons = AlertButtons::Ok});
+            }
         }
     }
     // Nothing more to request: the host takes the output into the layer and ends the run.
-    record->inRect = Rect{};
-    record->outRect = Rect{};
-    record->maskRect = Rect{};
+    EndRequests(*record);
 }
 
 }  // namespace tessera

@@ -9,18 +9,19 @@
 
 namespace tessera {
 
-// Requests the whole selection, writes the stored resource into it and ends the request. The host's
-// answer, or the failure to reach the parameters, goes into call.result; the latter also shows
-// "DoFilterRect failed!".
+// Requests the whole selection, copies the layer's pixels into the output, writes the stored resource
+// over them and ends the request. The host's answer, or the failure to reach the parameters, goes into
+// call.result; the latter also shows "DoFilterRect failed!". When the host delivers no usable buffers,
+// the user is told (once a call) and the result is userCanceledErr, so no host takes anything back.
 void ApplyToLayer(PluginCall& call, FileSystem& files);
 
 // Reads the icon file named in the parameters block and writes the block's resource into the output
 // buffer. Sets call.result only when the parameters block cannot be reached.
 void ApplyStoredResource(PluginCall& call, FileSystem& files);
 
-// Writes the grid's image for `format`, centred, into the output buffer of the whole selection. Writes
-// nothing when the grid has no such image, the selection is smaller than the image (with a message),
-// or there is no output buffer.
+// Writes the grid's image for `format`, centred, into the output buffer of the selection (the part of
+// it inside the image). Writes nothing when the grid has no such image, the selection is smaller than
+// the image (with a message), or the host delivered no output buffer that holds the selection.
 void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const ResourceGrid& grid);
 
 }  // namespace tessera

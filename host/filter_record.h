@@ -48,6 +48,8 @@ struct Rect {
     int16 left;
     int16 bottom;
     int16 right;
+
+    bool operator==(const Rect&) const = default;
 };
 
 struct PSRGBColor {
@@ -111,6 +113,8 @@ struct HandleProcs {
 
 // The number of handle procs a host must declare for each member to be present.
 inline constexpr int16 kHandleProcsForNew = 1;
+inline constexpr int16 kHandleProcsForDispose = 2;
+inline constexpr int16 kHandleProcsForGetSize = 3;
 inline constexpr int16 kHandleProcsForLock = 5;
 inline constexpr int16 kHandleProcsForUnlock = 6;
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 
 #include "base/alerts.h"
+#include "base/texts.h"
 #include "host/plugin_call.h"
 
 namespace tessera {
@@ -64,23 +66,112 @@ void KeepAxisInside(int16& lo, int16& hi, int16 boundsLo, int16 boundsHi) {
     }
 }
 
-// The square request: the output buffer (and the mask, when there is one) over the input square, with
-// zeros outside the image. The output buffer is requested but never written.
-void RequestSquare(FilterRecord& record) {
-    record.outRect = record.inRect;
-    SetRequestPlanes(record);
-    if (record.haveMask) {
-        record.maskRect = record.inRect;
+// A request must name red, green and blue at least: a host asked for one or two planes may hand
+// back bytes of the wrong pixel.
+constexpr int kLowestHiPlane = 2;
+// Our copy of a square that reaches outside the image is never larger than this.
+constexpr uint64_t kMaxPaddedBytes = uint64_t{16} << 20;
+
+// Counts the absolute layout describes, checked before they are believed: some hosts report no
+// layer planes beside a transparency plane.
+bool AbsoluteCountsSane(const FilterRecord& r) {
+    const int sum =
+        r.absLayerPlanes + r.absTransparencyMask + r.absLayerMasks + r.absInvertedLayerMasks + r.absNonLayerPlanes;
+    return r.absLayerPlanes >= 1 && r.absTransparencyMask >= 0 && r.absLayerMasks >= 0 &&
+           r.absInvertedLayerMasks >= 0 && r.absNonLayerPlanes >= 0 && sum >= r.inLayerPlanes + r.inTransparencyMask;
+}
+
+std::optional<DeliveredBuffer> CheckDelivery(void* data,
+                                             const Rect& delivered,
+                                             int32 rowBytes,
+                                             int16 loPlane,
+                                             int16 hiPlane,
+                                             const Rect& asked) {
+    const int32_t step = RequestedPlaneCount(loPlane, hiPlane);
+    if (data == nullptr || delivered != asked || RectIsEmpty(asked) || step <= 0) {
+        return std::nullopt;
     }
-    record.inputRate = kFixedOne;
-    if (record.haveMask) {
-        record.maskRate = kFixedOne;
+    const int columns = asked.right - asked.left;
+    if (int64_t{columns} * step > rowBytes) {
+        return std::nullopt;
     }
-    record.inputPadding = 0;
-    record.outputPadding = 0;
-    if (record.haveMask) {
-        record.maskPadding = 0;
+    return DeliveredBuffer{.data = static_cast<uint8_t*>(data),
+                           .rowStep = rowBytes,
+                           .pixelStep = step,
+                           .columns = columns,
+                           .rows = asked.bottom - asked.top};
+}
+
+// Counts `count` black pixels: the part of a scanned row that lies outside the image.
+void CountBlack(uint16_t* histogram, int count, FilledCells* filled) {
+    if (count <= 0 || histogram == nullptr) {
+        return;
     }
+    if (histogram[0] == 0 && filled != nullptr) {
+        if (filled->count < filled->capacity) {
+            filled->cells[filled->count] = 0;
+        }
+        ++filled->count;
+    }
+    histogram[0] = static_cast<uint16_t>(std::min<int>(histogram[0] + count, UINT16_MAX));
+}
+
+// After a successful advanceState: takes what the host delivered of the requested square. A square
+// inside the image is read where the host put it; one that reaches outside is copied into our own
+// buffer beside the zeros of the rest. False, with nothing delivered, when the host's buffer does not
+// hold what was asked.
+bool TakeDeliveredSquare(PluginCall& call) {
+    SquareRequest& request = call.layer;
+    const FilterRecord& r = *call.record;
+    request.delivered.reset();
+    const Rect& square = request.square;
+    if (RectIsEmpty(square)) {
+        return false;
+    }
+    const Rect asked = IntersectRects(square, ImageBounds(r));
+    const int32_t step = RequestedPlaneCount(r.inLoPlane, r.inHiPlane);
+    std::optional<DeliveredBuffer> input;
+    if (!RectIsEmpty(asked)) {
+        input = DeliveredInput(r, asked);
+        if (!input) {
+            return false;
+        }
+    }
+    if (input && asked == square) {
+        request.delivered = LayerImage{
+            .pixels = input->data, .rowStep = input->rowStep, .pixelStep = step, .side = 0, .position = square};
+        return true;
+    }
+    const int columns = square.right - square.left;
+    const int rows = square.bottom - square.top;
+    const uint64_t rowBytes = static_cast<uint64_t>(columns) * static_cast<uint64_t>(step);
+    const uint64_t size = rowBytes * static_cast<uint64_t>(rows);
+    if (step <= 0 || size > kMaxPaddedBytes) {
+        return false;
+    }
+    if (request.paddedSize < size) {
+        request.padded.reset(new (std::nothrow) uint8_t[size]);
+        request.paddedSize = request.padded ? size : 0;
+        if (!request.padded) {
+            return false;
+        }
+    }
+    std::fill_n(request.padded.get(), size, uint8_t{0});
+    if (input) {
+        const size_t length = static_cast<size_t>(input->columns) * static_cast<size_t>(step);
+        for (int y = 0; y < input->rows; ++y) {
+            const uint8_t* from = input->data + static_cast<ptrdiff_t>(y) * input->rowStep;
+            uint8_t* to = request.padded.get() + static_cast<size_t>(asked.top - square.top + y) * rowBytes +
+                          static_cast<size_t>(asked.left - square.left) * static_cast<size_t>(step);
+            std::copy_n(from, length, to);
+        }
+    }
+    request.delivered = LayerImage{.pixels = request.padded.get(),
+                                   .rowStep = static_cast<int32_t>(rowBytes),
+                                   .pixelStep = step,
+                                   .side = 0,
+                                   .position = square};
+    return true;
 }
 
 }  // namespace
@@ -98,66 +189,156 @@ void KeepRectInside(Rect& rect, const Rect& bounds) {
     KeepAxisInside(rect.top, rect.bottom, bounds.top, bounds.bottom);
 }
 
+Rect IntersectRects(const Rect& a, const Rect& b) {
+    const Rect overlap{std::max(a.top, b.top), std::max(a.left, b.left), std::min(a.bottom, b.bottom),
+                       std::min(a.right, b.right)};
+    return RectIsEmpty(overlap) ? Rect{} : overlap;
+}
+
+Rect ImageBounds(const FilterRecord& record) {
+    if (record.imageSize.v <= 0 || record.imageSize.h <= 0) {
+        return record.filterRect;
+    }
+    return Rect{0, 0, record.imageSize.v, record.imageSize.h};
+}
+
+Rect SelectionInImage(const FilterRecord& record) {
+    return IntersectRects(record.filterRect, ImageBounds(record));
+}
+
 void SetRequestPlanes(FilterRecord& record) {
     record.inLoPlane = 0;
     record.outLoPlane = 0;
-    record.inHiPlane = static_cast<int16>(record.planes - 1);
-    record.outHiPlane = static_cast<int16>(record.planes - 1);
-    if (record.isFloating != 0) {
-        return;
+    int inHi = record.planes - 1;
+    int outHi = record.planes - 1;
+    if (record.isFloating == 0) {
+        // A layer with transparency is read with its transparency plane as the fourth byte of each pixel:
+        // by the absolute layout when the host describes it believably, else by the input layout, which
+        // puts transparency right after the layer planes too.
+        const bool layered = record.inLayerPlanes != 0 && record.inTransparencyMask != 0;
+        if (layered && !AbsoluteCountsSane(record)) {
+            record.wantsAbsolute = 0;
+            inHi = record.inLayerPlanes + record.inTransparencyMask - 1;
+        } else {
+            record.wantsAbsolute = 1;
+            if (layered) {
+                inHi = record.absLayerPlanes + record.absTransparencyMask + record.absLayerMasks +
+                       record.absInvertedLayerMasks + record.absNonLayerPlanes - 1;
+            }
+        }
+        if (record.outLayerPlanes != 0 && record.outTransparencyMask != 0) {
+            outHi = record.outLayerPlanes + record.outTransparencyMask + record.outLayerMasks +
+                    record.outInvertedLayerMasks + record.outNonLayerPlanes - 1;
+        }
     }
-    // A layer with transparency is read with its transparency plane as the fourth byte of each pixel.
-    record.wantsAbsolute = 1;
-    if (record.inLayerPlanes != 0 && record.inTransparencyMask != 0) {
-        record.inHiPlane = Saturate16(record.absLayerPlanes + record.absTransparencyMask + record.absLayerMasks +
-                                      record.absInvertedLayerMasks + record.absNonLayerPlanes - 1);
+    record.inHiPlane = Saturate16(std::max(inHi, kLowestHiPlane));
+    record.outHiPlane = Saturate16(std::max(outHi, kLowestHiPlane));
+}
+
+int32_t RequestedPlaneCount(int16 loPlane, int16 hiPlane) {
+    return hiPlane >= loPlane ? hiPlane - loPlane + 1 : 0;
+}
+
+std::optional<DeliveredBuffer> DeliveredInput(const FilterRecord& record, const Rect& asked) {
+    return CheckDelivery(record.inData, record.inRect, record.inRowBytes, record.inLoPlane, record.inHiPlane, asked);
+}
+
+std::optional<DeliveredBuffer> DeliveredOutput(const FilterRecord& record, const Rect& asked) {
+    return CheckDelivery(record.outData, record.outRect, record.outRowBytes, record.outLoPlane, record.outHiPlane,
+                         asked);
+}
+
+void RequestSquare(PluginCall& call, const Rect& square) {
+    FilterRecord& record = *call.record;
+    call.layer.square = square;
+    call.layer.delivered.reset();
+    const Rect inside = IntersectRects(square, ImageBounds(record));
+    record.inRect = inside;
+    // Nothing is written while the square is looked at, so no output is asked for: a host stores the
+    // output of every request back into the layer.
+    record.outRect = Rect{};
+    SetRequestPlanes(record);
+    if (record.haveMask) {
+        record.maskRect = inside;
     }
-    if (record.outLayerPlanes != 0 && record.outTransparencyMask != 0) {
-        record.outHiPlane = Saturate16(record.outLayerPlanes + record.outTransparencyMask + record.outLayerMasks +
-                                       record.outInvertedLayerMasks + record.outNonLayerPlanes - 1);
+    record.inputRate = kFixedOne;
+    if (record.haveMask) {
+        record.maskRate = kFixedOne;
+    }
+    record.inputPadding = 0;
+    record.outputPadding = 0;
+    if (record.haveMask) {
+        record.maskPadding = 0;
     }
 }
 
-void CenterLayerSquare(FilterRecord& record, LayerSquares& squares, int sizeIndex, int width, int height) {
+void CenterLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int width, int height) {
     Rect& square = RememberedSquare(squares, sizeIndex);
     if (square.top == 0 && square.left == 0 && square.bottom == 0 && square.right == 0) {
-        const Rect& selection = record.filterRect;
+        const Rect& selection = call.record->filterRect;
         const int centerX = selection.left + (selection.right - selection.left) / 2;
         const int centerY = selection.top + (selection.bottom - selection.top) / 2;
         square = PlaceRect(centerX - width / 2, centerY - height / 2, width, height);
     }
-    record.inRect = square;
-    RequestSquare(record);
+    RequestSquare(call, square);
 }
 
-void MoveLayerSquare(FilterRecord& record, LayerSquares& squares, int sizeIndex, int vertical, int horizontal) {
-    ShiftAxis(record.inRect.top, record.inRect.bottom, vertical);
-    ShiftAxis(record.inRect.left, record.inRect.right, horizontal);
-    RequestSquare(record);
-    RememberedSquare(squares, sizeIndex) = record.inRect;
+void MoveLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int vertical, int horizontal) {
+    Rect square = call.layer.square;
+    ShiftAxis(square.top, square.bottom, vertical);
+    ShiftAxis(square.left, square.right, horizontal);
+    RequestSquare(call, square);
+    RememberedSquare(squares, sizeIndex) = square;
 }
 
 bool FetchLayerSquare(PluginCall& call) {
     if (call.record == nullptr) {
         return false;
     }
+    call.layer.delivered.reset();
     call.result = CallAdvanceState(*call.record);
-    if (call.result == noErr) {
+    if (call.result != noErr) {
+        if (call.alerts != nullptr) {
+            call.alerts->Show(Alert{.text = texts::kAdvanceStateFailed,
+                                    .caption = AlertCaption::Module,
+                                    .path = {},
+                                    .icon = AlertIcon::Warning,
+                                    .buttons = AlertButtons::Ok});
+        }
+        return false;
+    }
+    if (TakeDeliveredSquare(call)) {
         return true;
     }
+    TellNoPixelsOnce(call);
+    return false;
+}
+
+bool TellNoPixelsOnce(PluginCall& call) {
+    if (call.layer.toldNoPixels) {
+        return false;
+    }
+    call.layer.toldNoPixels = true;
     if (call.alerts != nullptr) {
-        call.alerts->Show(Alert{.text = "Advance state failed!",
-                                .caption = AlertCaption::Module,
+        call.alerts->Show(Alert{.text = texts::kHostDeliversNoPixels,
+                                .caption = AlertCaption::Product,
                                 .path = {},
                                 .icon = AlertIcon::Warning,
                                 .buttons = AlertButtons::Ok});
     }
-    return false;
+    return true;
 }
 
-void RestoreLayerRequest(FilterRecord& record) {
-    KeepRectInside(record.inRect, record.filterRect);
-    RequestSquare(record);
+void RestoreLayerRequest(PluginCall& call) {
+    Rect square = call.layer.square;
+    KeepRectInside(square, call.record->filterRect);
+    RequestSquare(call, square);
+}
+
+void EndRequests(FilterRecord& record) {
+    record.inRect = Rect{};
+    record.outRect = Rect{};
+    record.maskRect = Rect{};
 }
 
 void ClearHistogram(uint16_t* histogram, size_t count) {
@@ -166,19 +347,16 @@ void ClearHistogram(uint16_t* histogram, size_t count) {
     }
 }
 
-void FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells* filled) {
-    // A host that delivered nothing leaves nothing to count.
-    const auto* data = static_cast<const uint8_t*>(record.inData);
-    if (data == nullptr || histogram == nullptr) {
-        return;
+bool FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells* filled) {
+    const std::optional<DeliveredBuffer> input = DeliveredInput(record, record.inRect);
+    if (!input || histogram == nullptr) {
+        return false;
     }
-    const int rows = record.inRect.bottom - record.inRect.top;
-    const int columns = record.inRect.right - record.inRect.left;
     const bool color = record.planes >= 3;
-    for (int i = 0; i < rows; ++i) {
-        const uint8_t* row = data + static_cast<intptr_t>(i) * record.inRowBytes;
-        for (int j = 0; j < columns; ++j) {
-            const uint8_t* p = row + static_cast<intptr_t>(j) * record.inColumnBytes;
+    for (int i = 0; i < input->rows; ++i) {
+        const uint8_t* row = input->data + static_cast<intptr_t>(i) * input->rowStep;
+        for (int j = 0; j < input->columns; ++j) {
+            const uint8_t* p = row + static_cast<intptr_t>(j) * input->pixelStep;
             const size_t index = color ? HistogramIndex(p[0], p[1], p[2]) : HistogramIndex(p[0], p[0], p[0]);
             if (histogram[index] == 0 && filled != nullptr) {
                 if (filled->count < filled->capacity) {
@@ -191,13 +369,20 @@ void FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells*
             }
         }
     }
+    return true;
 }
 
-void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram, FilledCells* filled) {
-    const Rect saved = record.inRect;
+void ScanLayerHistogram(PluginCall& call, uint16_t* histogram, FilledCells* filled) {
+    if (call.record == nullptr) {
+        return;
+    }
+    FilterRecord& record = *call.record;
+    const Rect saved = call.layer.square;
+    const Rect image = ImageBounds(record);
+    call.layer.delivered.reset();
     // Read only, one row at a time: no output, no mask, the layer's own planes.
     record.inLoPlane = 0;
-    record.inHiPlane = static_cast<int16>(record.planes - 1);
+    record.inHiPlane = Saturate16(std::max(record.planes - 1, kLowestHiPlane));
     record.outLoPlane = 0;
     record.outHiPlane = 0;
     record.wantsAbsolute = 0;
@@ -206,28 +391,32 @@ void ScanLayerHistogram(FilterRecord& record, uint16_t* histogram, FilledCells* 
     record.inputRate = kFixedOne;
     record.inputPadding = 0;
     record.outputPadding = 0;
+    const int columns = saved.right - saved.left;
     for (int k = 0; k < saved.bottom - saved.top; ++k) {
         const auto top = static_cast<int16>(saved.top + k);
-        record.inRect = Rect{top, saved.left, static_cast<int16>(top + 1), saved.right};
-        CallAdvanceState(record);  // a failed row counts whatever the buffer holds
-        FillHistogram(record, histogram, filled);
+        const Rect inside = IntersectRects(Rect{top, saved.left, static_cast<int16>(top + 1), saved.right}, image);
+        if (RectIsEmpty(inside)) {
+            CountBlack(histogram, columns, filled);
+            continue;
+        }
+        record.inRect = inside;
+        // A row the host does not deliver is not counted.
+        if (CallAdvanceState(record) == noErr && record.inRect == inside && FillHistogram(record, histogram, filled)) {
+            CountBlack(histogram, columns - (inside.right - inside.left), filled);
+        }
     }
-    record.inRect = saved;
-    RestoreLayerRequest(record);
-    if (!RectIsEmpty(record.inRect)) {
-        CallAdvanceState(record);
+    RestoreLayerRequest(call);
+    if (!RectIsEmpty(call.layer.square) && (RectIsEmpty(record.inRect) || CallAdvanceState(record) == noErr)) {
+        TakeDeliveredSquare(call);
     }
 }
 
-std::optional<LayerImage> CurrentLayerImage(const FilterRecord& record, int side) {
-    if (record.inData == nullptr) {
-        return std::nullopt;
+std::optional<LayerImage> CurrentLayerImage(const PluginCall& call, int side) {
+    std::optional<LayerImage> image = call.layer.delivered;
+    if (image) {
+        image->side = side;
     }
-    return LayerImage{.pixels = static_cast<const uint8_t*>(record.inData),
-                      .rowStep = record.inRowBytes,
-                      .pixelStep = record.inColumnBytes,
-                      .side = side,
-                      .position = record.inRect};
+    return image;
 }
 
 }  // namespace tessera

@@ -68,9 +68,47 @@ void UnlockHostHandle(const FilterRecord* record, Handle handle) {
     procs->unlockProc(handle);
 }
 
+namespace {
+
+// The size the host reports for its handle; 0 when it cannot tell.
+int32 HostHandleSize(const FilterRecord* record, Handle handle) {
+    const HandleProcs* procs = record->handleProcs;
+    if (handle == nullptr || procs == nullptr || procs->numHandleProcs < kHandleProcsForGetSize ||
+        procs->getSizeProc == nullptr) {
+        return 0;
+    }
+    return procs->getSizeProc(handle);
+}
+
+bool HoldsBlock(const FilterRecord* record, Handle handle) {
+    const int32 size = HostHandleSize(record, handle);
+    return size == 0 || size >= static_cast<int32>(kParametersBlockSize);
+}
+
+void DisposeHostHandle(const FilterRecord* record, Handle handle) {
+    const HandleProcs* procs = record->handleProcs;
+    if (procs != nullptr && procs->numHandleProcs >= kHandleProcsForDispose && procs->disposeProc != nullptr) {
+        procs->disposeProc(handle);
+    }
+}
+
+}  // namespace
+
+Ptr LockParametersBlock(const FilterRecord* record) {
+    if (!HoldsBlock(record, record->parameters)) {
+        return nullptr;
+    }
+    return LockHostHandle(record, record->parameters);
+}
+
 void SetUpParameters(PluginCall& call) {
     FilterRecord* record = call.record;
     bool isNew = false;
+    if (record->parameters != nullptr && !HoldsBlock(record, record->parameters)) {
+        // Never read past the end of what the host kept: the block starts again.
+        DisposeHostHandle(record, record->parameters);
+        record->parameters = nullptr;
+    }
     if (record->parameters == nullptr) {
         Handle handle = NewHostHandle(record, static_cast<int32>(kParametersBlockSize));
         if (handle == nullptr) {
@@ -80,7 +118,7 @@ void SetUpParameters(PluginCall& call) {
         record->parameters = handle;
         isNew = true;
     }
-    Ptr p = LockHostHandle(record, record->parameters);
+    Ptr p = LockParametersBlock(record);
     if (p == nullptr) {
         call.result = paramErr;
         return;
@@ -95,8 +133,18 @@ void SetUpParameters(PluginCall& call) {
     UnlockHostHandle(record, record->parameters);
 }
 
+void EnsureParametersBlock(PluginCall& call) {
+    FilterRecord* record = call.record;
+    if (record->parameters != nullptr && HoldsBlock(record, record->parameters)) {
+        return;
+    }
+    const OSErr result = call.result;
+    SetUpParameters(call);
+    call.result = result;
+}
+
 bool StoreApplyChoice(const FilterRecord& record, const ParametersBlock& choice) {
-    Ptr p = LockHostHandle(&record, record.parameters);
+    Ptr p = LockParametersBlock(&record);
     if (p == nullptr) {
         return false;
     }

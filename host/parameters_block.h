@@ -36,8 +36,17 @@ Handle NewHostHandle(const FilterRecord* record, int32 size);
 Ptr LockHostHandle(const FilterRecord* record, Handle handle);
 void UnlockHostHandle(const FilterRecord* record, Handle handle);
 
+// Locks the parameters handle for reading and writing a whole block. None when there is no handle, it
+// cannot be locked, or the host says it is smaller than a block (a host that cannot tell, answering 0,
+// is trusted).
+Ptr LockParametersBlock(const FilterRecord* record);
+
 // Creates the block on the first Parameters call, or marks the kept one; sets call.result on failure.
+// A kept handle too small for a block is replaced by a new block.
 void SetUpParameters(PluginCall& call);
+// At Start: a host that never called Parameters (or kept a handle too small for the block) gets its
+// block now, so Apply can use it. The call's result stays as it was.
+void EnsureParametersBlock(PluginCall& call);
 
 // Writes the resource to apply (size, depth, mask, view) and the document's name and path into the
 // kept block, leaving its marker and reserved word alone. False, with nothing written, when the host

@@ -1,6 +1,8 @@
 #include "host/plugin_entry.h"
 
 #include "base/alerts.h"
+#include "base/texts.h"
+#include "host/layer_square.h"
 #include "host/parameters_block.h"
 #include "host/plugin_call.h"
 
@@ -13,6 +15,7 @@ intptr_t OwnerOf(const void* platformData) {
 }
 
 void RunMainWindowFlow(PluginCall& call, PluginPlatform& platform) {
+    EnsureParametersBlock(call);
     const intptr_t owner = OwnerOf(call.record->platformData);
     if (platform.IsFirstRun()) {
         platform.ShowWelcome(owner);
@@ -20,7 +23,7 @@ void RunMainWindowFlow(PluginCall& call, PluginPlatform& platform) {
     switch (platform.RunMainWindow(call, owner)) {
         case kMainWindowFailed: {
             Alert alert;
-            alert.text = "Can't open application window.";
+            alert.text = texts::kCannotOpenWindow;
             alert.icon = AlertIcon::Warning;
             platform.UserAlerts().Show(alert);
             call.result = userCanceledErr;
@@ -36,6 +39,8 @@ void RunMainWindowFlow(PluginCall& call, PluginPlatform& platform) {
         default:
             break;
     }
+    // Whatever the window left requested, the host must see nothing more to do.
+    EndRequests(*call.record);
 }
 
 }  // namespace

@@ -15,14 +15,21 @@ namespace tessera {
 
 namespace {
 
+// The host's window for our dialogs. A host may pass none, or a value that is no window (left over,
+// or of another process that has gone): then the dialogs have no owner.
+HWND OwnerWindow(intptr_t owner) {
+    const auto window = reinterpret_cast<HWND>(owner);
+    return window != nullptr && IsWindow(window) ? window : nullptr;
+}
+
 class WindowsPlatform final : public PluginPlatform {
   public:
-    void ShowAbout(intptr_t owner) override { ShowAboutBox(reinterpret_cast<HWND>(owner)); }
+    void ShowAbout(intptr_t owner) override { ShowAboutBox(OwnerWindow(owner)); }
     // The first run is any run before the window has stored its options for this user.
     bool IsFirstRun() override { return !SettingsExist(RegistrySettingsStore()); }
-    void ShowWelcome(intptr_t owner) override { ShowWelcomeDialog(reinterpret_cast<HWND>(owner)); }
+    void ShowWelcome(intptr_t owner) override { ShowWelcomeDialog(OwnerWindow(owner)); }
     int RunMainWindow(PluginCall& call, intptr_t owner) override {
-        return tessera::RunMainWindow(reinterpret_cast<HWND>(owner), call);
+        return tessera::RunMainWindow(OwnerWindow(owner), call);
     }
     void ApplyToLayer(PluginCall& call) override { tessera::ApplyToLayer(call, PlatformFileSystem()); }
     Alerts& UserAlerts() override { return MessageBoxAlerts(); }

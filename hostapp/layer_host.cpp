@@ -15,6 +15,8 @@ constexpr uint64_t kMaxBufferBytes = uint64_t{256} << 20;
 constexpr uint8_t kRowGuard = 0xA5;
 // What "no padding" delivers outside the image: not zero, so a plug-in that relies on it shows up.
 constexpr uint8_t kUndefinedPadding = 0xCD;
+// What a buffer of an earlier call holds once it is no longer the current one.
+constexpr uint8_t kStaleByte = 0xDD;
 constexpr int16 kPadReplicateEdge = -1;
 constexpr int16 kPadUndefined = -2;
 constexpr OSType kHostSignature = 0x54535248;  // 'TSRH'
@@ -165,6 +167,9 @@ LayerHost::LayerHost(Layer layer, const LayerHostOptions& options)
     // One layer: what the plug-in reads, writes and sees as absolute planes are the same planes.
     record_.inLayerPlanes = record_.outLayerPlanes = record_.absLayerPlanes = 3;
     record_.inTransparencyMask = record_.outTransparencyMask = record_.absTransparencyMask = transparency;
+    if (options_.quirks.noAbsoluteLayerPlanes) {
+        record_.absLayerPlanes = 0;
+    }
     ResetRequest();
 }
 
@@ -322,7 +327,12 @@ void LayerHost::ReleaseBuffers() {
     record_.inPlaneBytes = record_.outPlaneBytes = 0;
 }
 
-OSErr LayerHost::Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 padding, Buffer& buffer) {
+OSErr LayerHost::Deliver(const Rect& rect,
+                         int16 loPlane,
+                         int16 hiPlane,
+                         int16 padding,
+                         bool fromLayer,
+                         Buffer& buffer) {
     buffer = Buffer{};
     if (Empty(rect)) {
         return noErr;
@@ -330,9 +340,16 @@ OSErr LayerHost::Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 p
     if (loPlane < 0 || hiPlane < loPlane || hiPlane >= layer_.planes) {
         return filterBadParameters;
     }
+    if (options_.quirks.noPadding) {
+        padding = kPadUndefined;
+    }
     const int32 columnBytes = hiPlane - loPlane + 1;
     const auto copy = [&](int x, int y, uint8_t* dest) {
-        std::memcpy(dest, layer_.At(x, y) + loPlane, static_cast<size_t>(columnBytes));
+        if (fromLayer) {
+            std::memcpy(dest, layer_.At(x, y) + loPlane, static_cast<size_t>(columnBytes));
+        } else {
+            std::memset(dest, kUndefinedPadding, static_cast<size_t>(columnBytes));
+        }
     };
     const OSErr err = FillBuffer(rect, columnBytes, options_.rowPadding, padding, layer_.width, layer_.height, copy,
                                  buffer.bytes, buffer.rowBytes);
@@ -395,16 +412,41 @@ OSErr LayerHost::AdvanceState() {
         return advanceError_;
     }
     CommitOutput();
+    if (options_.quirks.newBuffersEveryCall) {
+        // Kept, as garbage, while the next buffers are made, so they cannot land where these were.
+        staleIn_ = std::move(in_);
+        staleOut_ = std::move(out_);
+        for (Buffer* stale : {&staleIn_, &staleOut_}) {
+            if (stale->bytes) {
+                std::memset(
+                    stale->bytes.get(), kStaleByte,
+                    static_cast<size_t>(stale->rowBytes) * static_cast<size_t>(stale->rect.bottom - stale->rect.top));
+            }
+        }
+    }
     ReleaseBuffers();
+    const Rect image{0, 0, static_cast<int16>(layer_.height), static_cast<int16>(layer_.width)};
+    for (const Rect& rect : {record_.inRect, record_.outRect, record_.maskRect}) {
+        if (!Empty(rect) && Intersect(rect, image) != rect) {
+            ++outsideRequests_;
+        }
+    }
+    if (options_.quirks.clampRectsInPlace) {
+        for (Rect* rect : {&record_.inRect, &record_.outRect}) {
+            rect->bottom = std::min(rect->bottom, static_cast<int16>(layer_.height));
+            rect->right = std::min(rect->right, static_cast<int16>(layer_.width));
+        }
+    }
     OSErr err = noErr;
     if (!Empty(record_.inRect) && record_.inputRate != kFixedOne) {
         err = filterBadParameters;  // this host delivers at full resolution only
     }
     if (err == noErr) {
-        err = Deliver(record_.inRect, record_.inLoPlane, record_.inHiPlane, record_.inputPadding, in_);
+        err = Deliver(record_.inRect, record_.inLoPlane, record_.inHiPlane, record_.inputPadding, true, in_);
     }
     if (err == noErr) {
-        err = Deliver(record_.outRect, record_.outLoPlane, record_.outHiPlane, record_.outputPadding, out_);
+        err = Deliver(record_.outRect, record_.outLoPlane, record_.outHiPlane, record_.outputPadding,
+                      !options_.quirks.freshOutput, out_);
     }
     if (err == noErr && options_.haveMask && !Empty(record_.maskRect) && record_.maskRate != kFixedOne) {
         err = filterBadParameters;
@@ -412,17 +454,18 @@ OSErr LayerHost::AdvanceState() {
     if (err == noErr) {
         err = DeliverMask(record_.maskRect, record_.maskPadding, mask_);
     }
-    if (err != noErr) {
+    if (err != noErr || options_.quirks.noBuffers) {
         ReleaseBuffers();
         return err;
     }
+    const bool columnBytes = !options_.quirks.zeroColumnBytes;
     record_.inData = in_.bytes.get();
     record_.inRowBytes = in_.rowBytes;
-    record_.inColumnBytes = in_.columnBytes;
+    record_.inColumnBytes = columnBytes ? in_.columnBytes : 0;
     record_.inPlaneBytes = in_.bytes ? 1 : 0;
     record_.outData = out_.bytes.get();
     record_.outRowBytes = out_.rowBytes;
-    record_.outColumnBytes = out_.columnBytes;
+    record_.outColumnBytes = columnBytes ? out_.columnBytes : 0;
     record_.outPlaneBytes = out_.bytes ? 1 : 0;
     record_.maskData = mask_.bytes.get();
     record_.maskRowBytes = mask_.rowBytes;
@@ -447,6 +490,9 @@ FilterRunResult LayerHost::RunFilter(FilterEntryProc entry) {
     ResetRequest();
 
     for (const int16 selector : {filterSelectorParameters, filterSelectorPrepare, filterSelectorStart}) {
+        if (selector == filterSelectorParameters && options_.quirks.skipParameters) {
+            continue;
+        }
         run.selector = selector;
         run.result = CallEntry(entry, selector);
         if (run.result != noErr) {
@@ -503,7 +549,7 @@ void LayerHost::DisposeProc(Handle handle) {
 
 int32 LayerHost::GetSizeProc(Handle handle) {
     const HostHandle* h = current_ != nullptr ? current_->Find(handle) : nullptr;
-    return h != nullptr ? h->size : 0;
+    return h != nullptr && !current_->options_.quirks.handleSizesUnknown ? h->size : 0;
 }
 
 OSErr LayerHost::SetSizeProc(Handle handle, int32 size) {

@@ -43,10 +43,25 @@ inline constexpr int kMaxLayerSide = 30000;
 // A zero-filled layer; none when a side is not 1..kMaxLayerSide, planes is not 3 or 4, or memory is short.
 std::optional<Layer> MakeLayer(int width, int height, int planes);
 
+// Ways in which hosts other than the photo editor fill the record and answer requests. Each can be
+// switched on, so that a test shows the plug-in surviving it.
+struct HostQuirks {
+    bool noPadding = false;              // outside the image comes garbage, whatever the padding asks for
+    bool zeroColumnBytes = false;        // inColumnBytes and outColumnBytes are left 0
+    bool noAbsoluteLayerPlanes = false;  // absLayerPlanes 0 beside absTransparencyMask 1
+    bool clampRectsInPlace = false;      // a rectangle past the image's right or bottom is cut in the record
+    bool newBuffersEveryCall = false;    // every delivery in new memory; the old buffers turn to garbage
+    bool freshOutput = false;            // the output starts as garbage, not the layer, and all of it goes back
+    bool skipParameters = false;         // a run starts at Prepare
+    bool handleSizesUnknown = false;     // getSizeProc answers 0
+    bool noBuffers = false;              // advanceState answers noErr and delivers nothing
+};
+
 struct LayerHostOptions {
     int rowPadding = 0;       // bytes after each row of every buffer, so rows are not packed
     bool haveMask = false;    // a selection mask is offered (maskRect is honoured)
     bool isFloating = false;  // the selection floats: the plug-in gets no absolute plane counts
+    HostQuirks quirks{};
 };
 
 struct FilterRunResult {
@@ -90,6 +105,8 @@ class LayerHost {
     void CommitOutput();
     // Bytes the plug-in wrote into the padding at the end of output rows (none is ever right).
     [[nodiscard]] int PaddingWrites() const { return paddingWrites_; }
+    // Requests for a rectangle that reaches outside the image (many hosts cannot serve them).
+    [[nodiscard]] int OutsideRequests() const { return outsideRequests_; }
 
     // Parameters, Prepare, Start, then Continue while any request is non-empty, then Finish. The output
     // reaches the layer only when the whole run succeeds; after a failure the layer is as it was.
@@ -126,7 +143,7 @@ class LayerHost {
 
     void ResetRequest();
     void ReleaseBuffers();
-    OSErr Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 padding, Buffer& buffer);
+    OSErr Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 padding, bool fromLayer, Buffer& buffer);
     OSErr DeliverMask(const Rect& rect, int16 padding, Buffer& buffer);
     int16 CallEntry(FilterEntryProc entry, int16 selector);
 
@@ -144,9 +161,12 @@ class LayerHost {
     Buffer in_;
     Buffer out_;
     Buffer mask_;
+    Buffer staleIn_;  // the buffers of the call before, kept as garbage with newBuffersEveryCall
+    Buffer staleOut_;
     OSErr advanceError_ = noErr;
     int advanceCalls_ = 0;
     int paddingWrites_ = 0;
+    int outsideRequests_ = 0;
     intptr_t data_ = 0;
 };
 

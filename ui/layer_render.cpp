@@ -7,8 +7,8 @@
 
 namespace tessera {
 
-void RebuildAutomaticTable(FilterRecord& record, LayerSquareState& state) {
-    state.automaticBuilder.BuildAutomaticTable(record, state.activeTable);
+void RebuildAutomaticTable(PluginCall& call, LayerSquareState& state) {
+    state.automaticBuilder.BuildAutomaticTable(call, state.activeTable);
 }
 
 bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex) {
@@ -16,10 +16,10 @@ bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex)
     if (call.record == nullptr || side == 0) {
         return false;
     }
-    CenterLayerSquare(*call.record, state.squares, sizeIndex, side, side);
+    CenterLayerSquare(call, state.squares, sizeIndex, side, side);
     if (state.automaticTable) {
         // The scan may move the requested square inside the selection; the remembered place stays.
-        RebuildAutomaticTable(*call.record, state);
+        RebuildAutomaticTable(call, state);
     }
     return FetchLayerSquare(call);
 }
@@ -32,7 +32,7 @@ int ConvertRenderedSquare(const PluginCall& call,
                           bool copyMask,
                           const ModuleResources& resources,
                           Alerts& alerts) {
-    return ConvertLayerToResource(DeliveredSquare(call.record, format.PixelSize()), grid, format, copyData, copyMask,
+    return ConvertLayerToResource(DeliveredSquare(call, format.PixelSize()), grid, format, copyData, copyMask,
                                   state.useActiveTable, state.activeTable, resources, alerts);
 }
 

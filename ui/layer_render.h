@@ -24,8 +24,8 @@ struct LayerSquareState {
     AutomaticTableBuilder automaticBuilder;
 };
 
-// Rebuilds activeTable from the square the record requests; short of memory it stays as it was.
-void RebuildAutomaticTable(FilterRecord& record, LayerSquareState& state);
+// Rebuilds activeTable from the requested square; short of memory it stays as it was.
+void RebuildAutomaticTable(PluginCall& call, LayerSquareState& state);
 
 // Places the square of the size index (its remembered place, or a new one centred in the selection),
 // rebuilds the automatic table when it is on, and has the host deliver the square. False when there is

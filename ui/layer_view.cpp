@@ -3,6 +3,7 @@
 #include <array>
 
 #include "host/layer_square.h"
+#include "host/plugin_call.h"
 #include "resources/resource_ids.h"
 #include "ui/main_commands.h"
 
@@ -37,11 +38,11 @@ const MenuEntry* FindEntry(int commandId) {
 
 }  // namespace
 
-std::optional<LayerImage> DeliveredSquare(const FilterRecord* record, int side) {
-    if (record == nullptr || side <= 0) {
+std::optional<LayerImage> DeliveredSquare(const PluginCall& call, int side) {
+    if (side <= 0) {
         return std::nullopt;
     }
-    std::optional<LayerImage> square = CurrentLayerImage(*record, side);
+    std::optional<LayerImage> square = CurrentLayerImage(call, side);
     if (!square) {
         return std::nullopt;
     }

@@ -39,12 +39,8 @@ bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call) {
     return true;
 }
 
-FilterRecord* LayerView::Record() const {
-    return call_ != nullptr ? call_->record : nullptr;
-}
-
 std::optional<LayerImage> LayerView::Square() const {
-    return format_ != nullptr ? DeliveredSquare(Record(), format_->PixelSize()) : std::nullopt;
+    return format_ != nullptr && call_ != nullptr ? DeliveredSquare(*call_, format_->PixelSize()) : std::nullopt;
 }
 
 Alerts& LayerView::UserAlerts() const {
@@ -58,9 +54,9 @@ void LayerView::Repaint() {
 }
 
 void LayerView::BuildAutomaticTable() {
-    if (FilterRecord* record = Record()) {
+    if (call_ != nullptr && call_->record != nullptr) {
         // Short of memory the table stays as it was; the preview still shows.
-        RebuildAutomaticTable(*record, state_);
+        RebuildAutomaticTable(*call_, state_);
     }
 }
 
@@ -89,11 +85,10 @@ int LayerView::QuickBuildSlot(ResourceGrid& grid) {
 }
 
 void LayerView::MoveSquare(int vertical, int horizontal) {
-    FilterRecord* record = Record();
-    if (record == nullptr || format_ == nullptr) {
+    if (call_ == nullptr || call_->record == nullptr || format_ == nullptr) {
         return;
     }
-    MoveLayerSquare(*record, state_.squares, format_->size, vertical, horizontal);
+    MoveLayerSquare(*call_, state_.squares, format_->size, vertical, horizontal);
 }
 
 void LayerView::ShowMoveCursor() {

@@ -78,7 +78,6 @@ class LayerView final : public SubclassedControl {
     void Paint(HDC dc) override;
     void Repaint();
     [[nodiscard]] std::optional<LayerImage> Square() const;
-    [[nodiscard]] FilterRecord* Record() const;
     // The run's alerts, or message boxes when the run has none.
     [[nodiscard]] Alerts& UserAlerts() const;
     void BuildAutomaticTable();

@@ -13,6 +13,7 @@
 #include "color/automatic_table.h"
 #include "color/median_cut.h"
 #include "host/layer_square.h"
+#include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 
 namespace tessera {
@@ -346,16 +347,16 @@ TEST(AutomaticTable, EachBuildIsTheTableOfItsOwnSquare) {
     }
     LayerHost host(LayerOf(big, kLayerSide, 4));
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, kLayerSide, kLayerSide}));
-    FilterRecord& r = host.Record();
+    PluginCall call(&host.Record());
     LayerSquares squares;
     AutomaticTableBuilder builder;
     for (int step = 0; step < 24; ++step) {
         const int side = 16 + 8 * (step % 5 == 4 ? 3 : step % 4);
         const int sizeIndex = (side - 16) / 8;
-        CenterLayerSquare(r, squares, sizeIndex, side, side);
-        MoveLayerSquare(r, squares, sizeIndex, static_cast<int>(random() % 21) - 10,
+        CenterLayerSquare(call, squares, sizeIndex, side, side);
+        MoveLayerSquare(call, squares, sizeIndex, static_cast<int>(random() % 21) - 10,
                         static_cast<int>(random() % 21) - 10);
-        const Rect scanned = r.inRect;
+        const Rect scanned = call.layer.square;
         Histogram expected(kHistogramEntries);
         for (int y = scanned.top; y < scanned.bottom; ++y) {
             for (int x = scanned.left; x < scanned.right; ++x) {
@@ -365,7 +366,7 @@ TEST(AutomaticTable, EachBuildIsTheTableOfItsOwnSquare) {
             }
         }
         ColorTable table = GreyRampTable();
-        ASSERT_TRUE(builder.BuildAutomaticTable(r, table));
+        ASSERT_TRUE(builder.BuildAutomaticTable(call, table));
         ASSERT_EQ(RefTable(expected), table) << "step " << step;
         EXPECT_EQ(RefMedianCut(expected, kMaxBoxes).size(), builder.Boxes().size());
     }
@@ -396,11 +397,12 @@ TEST(AutomaticTable, EdgeCases) {
         }
         LayerHost host(LayerOf(square, 16, 4));
         ASSERT_TRUE(host.SetSelection(Rect{0, 0, 16, 16}));
+        PluginCall call(&host.Record());
         LayerSquares squares;
-        CenterLayerSquare(host.Record(), squares, 0, 16, 16);
+        CenterLayerSquare(call, squares, 0, 16, 16);
         AutomaticTableBuilder builder;
         ColorTable table = GreyRampTable();
-        ASSERT_TRUE(builder.BuildAutomaticTable(host.Record(), table));
+        ASSERT_TRUE(builder.BuildAutomaticTable(call, table));
         ColorTable expected;
         for (size_t i = 0; i < c.table.size(); ++i) {
             expected.SetEntry(static_cast<int>(i), c.table[i]);
@@ -417,11 +419,12 @@ TEST(AutomaticTable, MoreThan256CellsFillTheWholeTable) {
     }
     LayerHost host(LayerOf(square, 48, 3));
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 48, 48}));
+    PluginCall call(&host.Record());
     LayerSquares squares;
-    CenterLayerSquare(host.Record(), squares, 3, 48, 48);
+    CenterLayerSquare(call, squares, 3, 48, 48);
     AutomaticTableBuilder builder;
     ColorTable table;
-    ASSERT_TRUE(builder.BuildAutomaticTable(host.Record(), table));
+    ASSERT_TRUE(builder.BuildAutomaticTable(call, table));
     EXPECT_EQ(256u, builder.Boxes().size());
     EXPECT_EQ(RefTable(HistogramOf(square)), table);
     for (int i = 0; i < kColorTableEntries; ++i) {
@@ -435,12 +438,13 @@ TEST(AutomaticTable, TheScanNotesEachCellItFillsOnce) {
     square[6] = Pixel{200, 0, 0, 255};
     LayerHost host(LayerOf(square, 16, 4));
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 16, 16}));
+    PluginCall call(&host.Record());
     LayerSquares squares;
-    CenterLayerSquare(host.Record(), squares, 0, 16, 16);
+    CenterLayerSquare(call, squares, 0, 16, 16);
     Histogram h(kHistogramEntries);
     uint32_t noted[1] = {};
     FilledCells filled{noted, 1, 0};
-    ScanLayerHistogram(host.Record(), h.data(), &filled);
+    ScanLayerHistogram(call, h.data(), &filled);
     EXPECT_EQ(2u, filled.count);  // past the capacity: the caller knows the list is short
     EXPECT_EQ(HistogramIndex(9, 9, 9), noted[0]);
     EXPECT_EQ(254, h[HistogramIndex(9, 9, 9)]);

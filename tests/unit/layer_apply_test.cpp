@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/texts.h"
 #include "host/apply_to_layer.h"
 #include "host/layer_square.h"
 #include "host/parameters_block.h"
+#include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 #include "icon/ico_file.h"
 #include "support/fake_alerts.h"
@@ -403,6 +405,27 @@ TEST_F(ApplyToLayerTest, FailuresAndWhatTheyShow) {
         host.CommitOutput();
         ExpectLayer(host.GetLayer(), 0, 0, 0, 32);
     }
+}
+
+TEST(ApplyToLayer, AHostThatDeliversNothingIsToldOnceAndTakesNothingBack) {
+    LayerHost host(PaintedLayer(50, 40, 4), LayerHostOptions{.quirks = {.noBuffers = true}});
+    test::FakeAlerts alerts;
+    PluginCall call(&host.Record(), noErr, &alerts);
+    LayerSquares squares;
+    CenterLayerSquare(call, squares, 0, 16, 16);
+    EXPECT_FALSE(FetchLayerSquare(call));
+    EXPECT_FALSE(FetchLayerSquare(call));
+    EXPECT_EQ(noErr, call.result);
+    EXPECT_FALSE(CurrentLayerImage(call, 16));
+
+    ApplyToLayer(call, PlatformFileSystem());
+    EXPECT_EQ(userCanceledErr, call.result);
+    ASSERT_EQ(1u, alerts.Shown().size());
+    EXPECT_EQ(texts::kHostDeliversNoPixels, alerts.Shown()[0].text);
+    EXPECT_EQ(AlertCaption::Product, alerts.Shown()[0].caption);
+    EXPECT_EQ(AlertIcon::Warning, alerts.Shown()[0].icon);
+    host.CommitOutput();
+    ExpectLayer(host.GetLayer(), 0, 0, 0, 32);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "host/plugin_call.h"
@@ -63,47 +64,66 @@ TEST(LayerSquare, KeepRectInside) {
 }
 
 struct PlanesCase {
+    const char* what;
     int planes;
     bool floating;
+    std::function<void(FilterRecord&)> host;  // how the host fills the counts, beyond the layer's own
     int16 inHi;
     int16 outHi;
     Boolean wantsAbsolute;
 };
 
 TEST(LayerSquare, SetRequestPlanesReadsTransparencyAsTheFourthByte) {
-    const PlanesCase cases[] = {{3, false, 2, 2, 1}, {4, false, 3, 3, 1}, {4, true, 3, 3, 0}};
+    const auto none = [](FilterRecord&) {};
+    const PlanesCase cases[] = {
+        {"opaque layer", 3, false, none, 2, 2, 1},
+        {"layer with transparency", 4, false, none, 3, 3, 1},
+        {"floating selection", 4, true, none, 3, 3, 0},
+        {"extra absolute planes", 4, false, [](FilterRecord& r) { r.absLayerMasks = 1; }, 4, 3, 1},
+        {"extra output planes", 4, false, [](FilterRecord& r) { r.outNonLayerPlanes = 2; }, 3, 5, 1},
+        // Absolute counts that cannot be right are not believed: the input layout is asked for instead.
+        {"no absolute layer planes", 4, false, [](FilterRecord& r) { r.absLayerPlanes = 0; }, 3, 3, 0},
+        {"absolute counts short of the input's", 4, false, [](FilterRecord& r) { r.absTransparencyMask = 0; }, 3, 3, 0},
+        {"a negative absolute count", 4, false, [](FilterRecord& r) { r.absNonLayerPlanes = -2; }, 3, 3, 0},
+        // Never fewer than red, green and blue.
+        {"one plane and no counts", 4, false,
+         [](FilterRecord& r) {
+             r.planes = 1;
+             r.inLayerPlanes = r.inTransparencyMask = r.outLayerPlanes = r.outTransparencyMask = 0;
+         },
+         2, 2, 1},
+        {"counts that add up to less than a colour", 4, false,
+         [](FilterRecord& r) {
+             r.inLayerPlanes = r.absLayerPlanes = 1;
+             r.outLayerPlanes = 1;
+         },
+         2, 2, 1},
+    };
     for (const PlanesCase& c : cases) {
         LayerHost host(GradientLayer(4, 4, c.planes), LayerHostOptions{.isFloating = c.floating});
         FilterRecord& r = host.Record();
+        c.host(r);
         r.inLoPlane = r.outLoPlane = 9;
         SetRequestPlanes(r);
-        EXPECT_EQ(0, r.inLoPlane);
-        EXPECT_EQ(0, r.outLoPlane);
-        EXPECT_EQ(c.inHi, r.inHiPlane);
-        EXPECT_EQ(c.outHi, r.outHiPlane);
-        EXPECT_EQ(c.wantsAbsolute, r.wantsAbsolute);
+        EXPECT_EQ(0, r.inLoPlane) << c.what;
+        EXPECT_EQ(0, r.outLoPlane) << c.what;
+        EXPECT_EQ(c.inHi, r.inHiPlane) << c.what;
+        EXPECT_EQ(c.outHi, r.outHiPlane) << c.what;
+        EXPECT_EQ(c.wantsAbsolute, r.wantsAbsolute) << c.what;
     }
-}
-
-TEST(LayerSquare, SetRequestPlanesCountsAbsolutePlanesForALayerWithExtraPlanes) {
-    LayerHost host(GradientLayer(4, 4, 4));
-    FilterRecord& r = host.Record();
-    r.absLayerMasks = 1;
-    r.outNonLayerPlanes = 2;
-    SetRequestPlanes(r);
-    EXPECT_EQ(4, r.inHiPlane);
-    EXPECT_EQ(5, r.outHiPlane);
 }
 
 TEST(LayerSquare, CenterPutsTheSquareInTheMiddleOfTheSelection) {
     LayerHost host(GradientLayer(60, 40, 4), LayerHostOptions{.haveMask = true});
     FilterRecord& r = host.Record();
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 20, 33}));
+    PluginCall call(&r);
     LayerSquares squares;
-    CenterLayerSquare(r, squares, 0, 16, 16);
+    CenterLayerSquare(call, squares, 0, 16, 16);
     const Rect expected{2, 8, 18, 24};
+    EXPECT_EQ(expected, call.layer.square);
     EXPECT_EQ(expected, r.inRect);
-    EXPECT_EQ(expected, r.outRect);
+    EXPECT_TRUE(RectIsEmpty(r.outRect));  // looking at the square writes nothing
     EXPECT_EQ(expected, r.maskRect);
     EXPECT_EQ(expected, squares.positions[0]);
     EXPECT_EQ(kFixedOne, r.inputRate);
@@ -117,41 +137,43 @@ TEST(LayerSquare, CenterPutsTheSquareInTheMiddleOfTheSelection) {
 TEST(LayerSquare, EachSizeKeepsItsOwnPosition) {
     LayerHost host(GradientLayer(100, 100, 3));
     FilterRecord& r = host.Record();
+    PluginCall call(&r);
     LayerSquares squares;
-    CenterLayerSquare(r, squares, 0, 16, 16);
-    MoveLayerSquare(r, squares, 0, -5, 3);
+    CenterLayerSquare(call, squares, 0, 16, 16);
+    MoveLayerSquare(call, squares, 0, -5, 3);
     const Rect moved{37, 45, 53, 61};
     EXPECT_EQ(moved, r.inRect);
-    EXPECT_EQ(moved, r.outRect);
-    CenterLayerSquare(r, squares, 2, 32, 32);
+    CenterLayerSquare(call, squares, 2, 32, 32);
     EXPECT_EQ((Rect{34, 34, 66, 66}), r.inRect);
-    CenterLayerSquare(r, squares, 0, 16, 16);
+    CenterLayerSquare(call, squares, 0, 16, 16);
     EXPECT_EQ(moved, r.inRect);
     // An index the grid does not have shares the first size's place.
-    CenterLayerSquare(r, squares, 7, 16, 16);
+    CenterLayerSquare(call, squares, 7, 16, 16);
     EXPECT_EQ(moved, r.inRect);
 }
 
 TEST(LayerSquare, MovesStopAtTheEndsOfThe16BitRange) {
     LayerHost host(GradientLayer(10, 10, 3));
-    FilterRecord& r = host.Record();
+    PluginCall call(&host.Record());
     LayerSquares squares;
-    r.inRect = Rect{32700, 32700, 32716, 32716};
-    MoveLayerSquare(r, squares, 1, 100, 40);
-    EXPECT_EQ((Rect{32751, 32740, 32767, 32756}), r.inRect);
-    EXPECT_EQ(r.inRect, squares.positions[1]);
-    r.inRect = Rect{-32760, -32760, -32744, -32744};
-    MoveLayerSquare(r, squares, 1, -100, -1);
-    EXPECT_EQ((Rect{-32768, -32761, -32752, -32745}), r.inRect);
+    RequestSquare(call, Rect{32700, 32700, 32716, 32716});
+    MoveLayerSquare(call, squares, 1, 100, 40);
+    EXPECT_EQ((Rect{32751, 32740, 32767, 32756}), call.layer.square);
+    EXPECT_EQ(call.layer.square, squares.positions[1]);
+    EXPECT_TRUE(RectIsEmpty(host.Record().inRect));  // nothing of it lies in the image
+    RequestSquare(call, Rect{-32760, -32760, -32744, -32744});
+    MoveLayerSquare(call, squares, 1, -100, -1);
+    EXPECT_EQ((Rect{-32768, -32761, -32752, -32745}), call.layer.square);
 }
 
 TEST(LayerSquare, CenterStopsAtTheEndOfThe16BitRange) {
     LayerHost host(GradientLayer(10, 10, 3));
     FilterRecord& r = host.Record();
     r.filterRect = Rect{32760, 32760, 32767, 32767};  // as a careless host might pass it
+    PluginCall call(&r);
     LayerSquares squares;
-    CenterLayerSquare(r, squares, 3, 48, 48);
-    EXPECT_EQ((Rect{32719, 32719, 32767, 32767}), r.inRect);
+    CenterLayerSquare(call, squares, 3, 48, 48);
+    EXPECT_EQ((Rect{32719, 32719, 32767, 32767}), call.layer.square);
 }
 
 TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
@@ -160,15 +182,16 @@ TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
     FilterRecord& r = host.Record();
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 10, 12}));
     test::FakeAlerts alerts;
-    PluginCall call{&r, noErr, &alerts};
+    PluginCall call(&r, noErr, &alerts);
     LayerSquares squares;
-    CenterLayerSquare(r, squares, 0, 16, 16);
+    CenterLayerSquare(call, squares, 0, 16, 16);
+    // The host is asked only for the part inside the image; the zeros of the rest are ours.
+    EXPECT_EQ((Rect{0, 0, 10, 12}), r.inRect);
     ASSERT_TRUE(FetchLayerSquare(call));
     EXPECT_EQ(noErr, call.result);
-    const std::optional<LayerImage> image = CurrentLayerImage(r, 16);
+    const std::optional<LayerImage> image = CurrentLayerImage(call, 16);
     ASSERT_TRUE(image);
     EXPECT_EQ(4, image->pixelStep);
-    EXPECT_EQ(16 * 4 + 1, image->rowStep);
     EXPECT_EQ((Rect{-3, -2, 13, 14}), image->position);
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
@@ -184,13 +207,60 @@ TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
     EXPECT_TRUE(alerts.Shown().empty());
 }
 
+TEST(LayerSquare, ADeliveryCountsOnlyWhenItHoldsTheRequest) {
+    uint8_t pixels[16 * 70] = {};
+    const Rect asked{0, 0, 16, 16};
+    struct Case {
+        const char* what;
+        std::function<void(FilterRecord&)> host;
+        int32 step;  // the pixel step read; 0: nothing usable
+    };
+    const Case cases[] = {
+        {"as asked", [](FilterRecord&) {}, 4},
+        {"no pixel step from the host", [](FilterRecord& r) { r.inColumnBytes = 0; }, 4},
+        {"a pixel step unlike the planes asked for", [](FilterRecord& r) { r.inColumnBytes = 3; }, 4},
+        {"padded rows", [](FilterRecord& r) { r.inRowBytes = 70; }, 4},
+        {"three planes",
+         [](FilterRecord& r) {
+             r.inHiPlane = 2;
+             r.inRowBytes = 48;
+         },
+         3},
+        {"no buffer", [](FilterRecord& r) { r.inData = nullptr; }, 0},
+        {"rows too short", [](FilterRecord& r) { r.inRowBytes = 63; }, 0},
+        {"a negative row step", [](FilterRecord& r) { r.inRowBytes = -64; }, 0},
+        {"the rectangle cut by the host", [](FilterRecord& r) { r.inRect.bottom = 12; }, 0},
+        {"no planes",
+         [](FilterRecord& r) {
+             r.inLoPlane = 3;
+             r.inHiPlane = 2;
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        FilterRecord r{};
+        r.inRect = asked;
+        r.inHiPlane = 3;
+        r.inRowBytes = 64;
+        r.inColumnBytes = 4;
+        r.inData = pixels;
+        c.host(r);
+        const std::optional<DeliveredBuffer> delivered = DeliveredInput(r, asked);
+        EXPECT_EQ(c.step != 0, delivered.has_value()) << c.what;
+        if (delivered) {
+            EXPECT_EQ(c.step, delivered->pixelStep) << c.what;
+            EXPECT_EQ(r.inRowBytes, delivered->rowStep) << c.what;
+        }
+    }
+}
+
 TEST(LayerSquare, FailedFetchTellsTheUserAndKeepsTheRequest) {
     LayerHost host(GradientLayer(40, 40, 3));
     FilterRecord& r = host.Record();
     test::FakeAlerts alerts;
-    PluginCall call{&r, noErr, &alerts};
+    PluginCall call(&r, noErr, &alerts);
     LayerSquares squares;
-    CenterLayerSquare(r, squares, 0, 16, 16);
+    CenterLayerSquare(call, squares, 0, 16, 16);
     host.SetAdvanceStateError(memFullErr);
     EXPECT_FALSE(FetchLayerSquare(call));
     EXPECT_EQ(memFullErr, call.result);
@@ -200,12 +270,12 @@ TEST(LayerSquare, FailedFetchTellsTheUserAndKeepsTheRequest) {
     EXPECT_EQ(AlertCaption::Module, alert.caption);
     EXPECT_EQ(AlertIcon::Warning, alert.icon);
     EXPECT_EQ(AlertButtons::Ok, alert.buttons);
-    EXPECT_FALSE(CurrentLayerImage(r, 16));
+    EXPECT_FALSE(CurrentLayerImage(call, 16));
 
     host.SetAdvanceStateError(noErr);
     EXPECT_TRUE(FetchLayerSquare(call));
     EXPECT_EQ(noErr, call.result);
-    EXPECT_TRUE(CurrentLayerImage(r, 16));
+    EXPECT_TRUE(CurrentLayerImage(call, 16));
 }
 
 TEST(LayerSquare, FillHistogramCountsEachPixelAndSaturates) {
@@ -223,7 +293,7 @@ TEST(LayerSquare, FillHistogramCountsEachPixelAndSaturates) {
     auto histogram = std::make_unique<ColorHistogram>();
     ClearHistogram(histogram->data(), histogram->size());
     (*histogram)[kHistogramEntries - 1] = 65534;
-    FillHistogram(r, histogram->data());
+    EXPECT_TRUE(FillHistogram(r, histogram->data()));
     EXPECT_EQ(1, (*histogram)[6207]);
     EXPECT_EQ(65535, (*histogram)[262143]);  // 65534 + 2 stops at 65535
     EXPECT_EQ(1, (*histogram)[0]);
@@ -231,9 +301,11 @@ TEST(LayerSquare, FillHistogramCountsEachPixelAndSaturates) {
     EXPECT_EQ(65535, (*histogram)[262143]);
     EXPECT_EQ(2, (*histogram)[6207]);
 
-    // Nothing delivered: nothing to count.
+    // Nothing delivered, or rows too short for the rectangle: nothing to count.
+    r.inRowBytes = 11;
+    EXPECT_FALSE(FillHistogram(r, histogram->data()));
     r.inData = nullptr;
-    FillHistogram(r, histogram->data());
+    EXPECT_FALSE(FillHistogram(r, histogram->data()));
     EXPECT_EQ(2, (*histogram)[6207]);
 }
 
@@ -241,15 +313,16 @@ TEST(LayerSquare, ScanCountsTheSquareRowByRowAndFetchesItAgainInsideTheSelection
     for (const int planes : {3, 4}) {
         LayerHost host(GradientLayer(100, 50, planes), LayerHostOptions{.rowPadding = 2});
         FilterRecord& r = host.Record();
+        PluginCall call(&r);
         LayerSquares squares;
-        CenterLayerSquare(r, squares, 0, 16, 16);
-        MoveLayerSquare(r, squares, 0, 0, -46);  // 4 columns past the left edge
+        CenterLayerSquare(call, squares, 0, 16, 16);
+        MoveLayerSquare(call, squares, 0, 0, -46);  // 4 columns past the left edge
         const Rect dragged{17, -4, 33, 12};
-        ASSERT_EQ(dragged, r.inRect);
+        ASSERT_EQ(dragged, call.layer.square);
         auto histogram = std::make_unique<ColorHistogram>();
         ClearHistogram(histogram->data(), histogram->size());
 
-        ScanLayerHistogram(r, histogram->data());
+        ScanLayerHistogram(call, histogram->data());
 
         EXPECT_EQ(17, host.AdvanceStateCalls());  // one per row, then the square again
         // The dragged square is counted as it was: 4 columns of padding zeros in every row.
@@ -264,10 +337,10 @@ TEST(LayerSquare, ScanCountsTheSquareRowByRowAndFetchesItAgainInsideTheSelection
         EXPECT_TRUE(*expected == *histogram);
         const Rect inside{17, 0, 33, 16};
         EXPECT_EQ(inside, r.inRect);
-        EXPECT_EQ(inside, r.outRect);
+        EXPECT_TRUE(RectIsEmpty(r.outRect));
         EXPECT_EQ(dragged, squares.positions[0]);  // the view keeps the square where the user put it
         EXPECT_EQ(planes - 1, r.inHiPlane);
-        const std::optional<LayerImage> image = CurrentLayerImage(r, 16);
+        const std::optional<LayerImage> image = CurrentLayerImage(call, 16);
         ASSERT_TRUE(image);
         EXPECT_EQ(planes, image->pixelStep);
         EXPECT_EQ(17, image->At(0, 0)[1]);
@@ -277,11 +350,10 @@ TEST(LayerSquare, ScanCountsTheSquareRowByRowAndFetchesItAgainInsideTheSelection
 
 TEST(LayerSquare, ScanOfAnEmptySquareFetchesNothing) {
     LayerHost host(GradientLayer(10, 10, 3));
-    FilterRecord& r = host.Record();
-    r.inRect = Rect{};
+    PluginCall call(&host.Record());
     auto histogram = std::make_unique<ColorHistogram>();
     ClearHistogram(histogram->data(), histogram->size());
-    ScanLayerHistogram(r, histogram->data());
+    ScanLayerHistogram(call, histogram->data());
     EXPECT_EQ(0, host.AdvanceStateCalls());
 }
 

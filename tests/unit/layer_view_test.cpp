@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "host/plugin_call.h"
 #include "resources/resource_ids.h"
 #include "ui/layer_view.h"
 
@@ -66,32 +67,25 @@ TEST(LayerViewTest, OneDepthAndOneSizeEntryAreChecked) {
 
 TEST(LayerViewTest, OnlyAWholeDeliveredSquareOfTheSideIsShown) {
     uint8_t pixels[48 * 4 * 48] = {};
-    const auto record = [&](Rect rect, int32 rowBytes, int32 columnBytes, void* data) {
-        FilterRecord r{};
-        r.inRect = rect;
-        r.inRowBytes = rowBytes;
-        r.inColumnBytes = columnBytes;
-        r.inData = data;
-        return r;
+    const auto delivered = [&](Rect rect, int32_t rowStep, int32_t pixelStep) {
+        return LayerImage{.pixels = pixels, .rowStep = rowStep, .pixelStep = pixelStep, .side = 0, .position = rect};
     };
     const struct {
-        FilterRecord r;
+        LayerImage image;
         int side;
         bool shown;
     } cases[] = {
-        {record(Rect{10, 20, 26, 36}, 64, 4, pixels), 16, true},
-        {record(Rect{10, 20, 26, 36}, 48, 3, pixels), 16, true},
-        {record(Rect{0, 0, 48, 48}, 192, 4, pixels), 16, false},
-        {record(Rect{0, 0, 16, 16}, 64, 4, nullptr), 16, false},
-        {record(Rect{0, 0, 16, 16}, 32, 2, pixels), 16, false},
-        {record(Rect{0, 0, 16, 16}, 60, 4, pixels), 16, false},
-        {record(Rect{0, 0, 16, 16}, 64, 4, pixels), 0, false},
+        {delivered(Rect{10, 20, 26, 36}, 64, 4), 16, true}, {delivered(Rect{10, 20, 26, 36}, 48, 3), 16, true},
+        {delivered(Rect{0, 0, 48, 48}, 192, 4), 16, false}, {delivered(Rect{0, 0, 16, 16}, 32, 2), 16, false},
+        {delivered(Rect{0, 0, 16, 16}, 60, 4), 16, false},  {delivered(Rect{0, 0, 16, 16}, 64, 4), 0, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DeliveredSquare(&c.r, c.side).has_value(), c.shown)
-            << c.r.inRect.right - c.r.inRect.left << " wide, step " << c.r.inColumnBytes;
+        PluginCall call;
+        call.layer.delivered = c.image;
+        EXPECT_EQ(DeliveredSquare(call, c.side).has_value(), c.shown)
+            << c.image.position.right - c.image.position.left << " wide, step " << c.image.pixelStep;
     }
-    EXPECT_FALSE(DeliveredSquare(nullptr, 16));
+    EXPECT_FALSE(DeliveredSquare(PluginCall(), 16));
 }
 
 }  // namespace

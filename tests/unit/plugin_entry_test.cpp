@@ -48,6 +48,8 @@ struct FakeHandles {
     static inline int unlocks = 0;
     static inline bool failNew = false;
     static inline bool failLock = false;
+    static inline int disposals = 0;
+    static inline int32 reportedSize = -1;  // what getSizeProc answers; -1: the true size
 
     static Handle New(int32 size) {
         ++newCalls;
@@ -58,6 +60,8 @@ struct FakeHandles {
         master = storage.data();
         return &master;
     }
+    static void Dispose(Handle) { ++disposals; }
+    static int32 GetSize(Handle) { return reportedSize >= 0 ? reportedSize : static_cast<int32>(storage.size()); }
     static Ptr Lock(Handle h, Boolean) {
         ++locks;
         return failLock ? nullptr : *h;
@@ -66,8 +70,9 @@ struct FakeHandles {
     static void Reset() {
         storage.clear();
         master = nullptr;
-        newCalls = locks = unlocks = 0;
+        newCalls = locks = unlocks = disposals = 0;
         failNew = failLock = false;
+        reportedSize = -1;
     }
 };
 
@@ -76,6 +81,8 @@ HandleProcs FullProcs() {
     procs.handleProcsVersion = 1;
     procs.numHandleProcs = 8;
     procs.newProc = &FakeHandles::New;
+    procs.disposeProc = &FakeHandles::Dispose;
+    procs.getSizeProc = &FakeHandles::GetSize;
     procs.lockProc = &FakeHandles::Lock;
     procs.unlockProc = &FakeHandles::Unlock;
     return procs;
@@ -179,6 +186,36 @@ TEST_F(PluginEntryTest, SecondParametersCallKeepsTheLastRunsChoice) {
     EXPECT_EQ(kept.documentPath, "C:\\icons\\a.ico");
 }
 
+TEST_F(PluginEntryTest, AKeptHandleTooSmallForTheBlockStartsAgain) {
+    struct Case {
+        const char* what;
+        size_t kept;         // bytes of the handle the host gives back
+        int32 reportedSize;  // what its getSizeProc says (-1: the truth)
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"a whole block", kParametersBlockSize, -1, false},
+        {"larger than a block", kParametersBlockSize + 20, -1, false},
+        {"short", 100, -1, true},
+        {"one byte", 1, -1, true},
+        {"a host that cannot tell", kParametersBlockSize, 0, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        FakeHandles::storage.assign(c.kept, '\x33');
+        FakeHandles::master = FakeHandles::storage.data();
+        FakeHandles::reportedSize = c.reportedSize;
+        record.parameters = &FakeHandles::master;
+        EXPECT_EQ(Call(filterSelectorParameters), noErr) << c.what;
+        EXPECT_EQ(FakeHandles::newCalls, c.replaced ? 1 : 0) << c.what;
+        EXPECT_EQ(FakeHandles::disposals, c.replaced ? 1 : 0) << c.what;
+        ASSERT_GE(FakeHandles::storage.size(), kParametersBlockSize) << c.what;
+        const auto* p = reinterpret_cast<const uint8_t*>(FakeHandles::storage.data());
+        EXPECT_EQ(LoadU32LE(p), 1u) << c.what;
+        EXPECT_EQ(LoadU32LE(p + 4), c.replaced ? 0u : 0x33333333u) << c.what;
+    }
+}
+
 TEST_F(PluginEntryTest, ParametersFailuresOfTheHost) {
     struct Case {
         const char* what;
@@ -229,7 +266,13 @@ TEST_F(PluginEntryTest, StartEndCodesDecideTheResult) {
         SetUp();
         platform = FakePlatform();
         platform.endCode = c.endCode;
+        // Whatever the window left requested, the host sees nothing more to do.
+        record.inRect = record.outRect = record.maskRect = Rect{1, 2, 3, 4};
         EXPECT_EQ(Call(filterSelectorStart, 42), c.expected) << "end code " << c.endCode;
+        EXPECT_TRUE(record.inRect == Rect{} && record.outRect == Rect{} && record.maskRect == Rect{});
+        // A host that never called Parameters still gets the block Apply needs.
+        EXPECT_TRUE(record.parameters != nullptr) << "end code " << c.endCode;
+        EXPECT_EQ(FakeHandles::newCalls, 1);
         EXPECT_EQ(platform.applied, c.applied) << "end code " << c.endCode;
         ASSERT_EQ(platform.alerts.Shown().size(), c.messages) << "end code " << c.endCode;
         if (c.messages != 0) {

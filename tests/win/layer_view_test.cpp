@@ -126,7 +126,7 @@ class LayerViewWinTest : public testing::Test {
         SendMessageA(control, WM_KEYDOWN, key, 1);
         SendMessageA(control, WM_KEYUP, key, 0xC0000001);
     }
-    [[nodiscard]] Rect Requested() { return host.Record().inRect; }
+    [[nodiscard]] Rect Requested() const { return call.layer.square; }
 
     static inline HWND window = nullptr;
     HWND control = nullptr;
@@ -171,8 +171,8 @@ TEST_F(LayerViewWinTest, ReducedPreviewsShowThePortablePicture) {
     for (int depth : {0, 1}) {
         format = ResourceFormat(1, depth, 0, 0);
         view.Rerender();
-        const LayerPreview expected = RenderLayerPreview(DeliveredSquare(&host.Record(), 24), format, RGB(20, 40, 60),
-                                                         false, GreyRampTable(), ModuleOwnResources(), alerts);
+        const LayerPreview expected = RenderLayerPreview(DeliveredSquare(call, 24), format, RGB(20, 40, 60), false,
+                                                         GreyRampTable(), ModuleOwnResources(), alerts);
         ASSERT_TRUE(expected.picture);
         const std::unique_ptr<Canvas> canvas = Print();
         int wrong = 0;

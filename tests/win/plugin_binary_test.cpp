@@ -449,30 +449,35 @@ TEST_F(PluginBinaryTest, EntryPointAnswersTheQuietSelectors) {
     entry(6, nullptr, nullptr, nullptr);
 }
 
-TEST_F(PluginBinaryTest, AboutBoxOpensAndCloses) {
+TEST_F(PluginBinaryTest, AboutBoxOpensAndClosesWhateverOwnerTheHostGives) {
     const PluginMainProc entry = EntryPoint(module);
     ASSERT_NE(entry, nullptr);
-    std::atomic<bool> seen = false;
-    const DWORD thread = GetCurrentThreadId();
-    std::thread closer([&] {
-        for (int i = 0; i < 400 && !seen; ++i) {
-            Sleep(25);
-            HWND box = FindWindowA("#32770", "About Tessera");
-            DWORD owner = 0;
-            if (box != nullptr && GetWindowThreadProcessId(box, &owner) == thread) {
-                seen = true;
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
+    // No platform data, no window, and a value that is no window (left over, or of a process gone).
+    PlatformData none{0};
+    PlatformData stale{0x7A5E0};
+    for (PlatformData* owner : {static_cast<PlatformData*>(nullptr), &none, &stale}) {
+        std::atomic<bool> seen = false;
+        const DWORD thread = GetCurrentThreadId();
+        std::thread closer([&] {
+            for (int i = 0; i < 400 && !seen; ++i) {
+                Sleep(25);
+                HWND box = FindWindowA("#32770", "About Tessera");
+                if (box != nullptr && GetWindowThreadProcessId(box, nullptr) == thread) {
+                    seen = true;
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                }
             }
-        }
-    });
-    AboutRecord about{};
-    intptr_t data = 3;
-    int16 result = 9;
-    entry(filterSelectorAbout, &about, &data, &result);
-    closer.join();
-    EXPECT_TRUE(seen);
-    EXPECT_EQ(result, noErr);
-    EXPECT_EQ(data, 0);
+        });
+        AboutRecord about{};
+        about.platformData = owner;
+        intptr_t data = 3;
+        int16 result = 9;
+        entry(filterSelectorAbout, &about, &data, &result);
+        closer.join();
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(result, noErr);
+        EXPECT_EQ(data, 0);
+    }
 }
 
 }  // namespace
