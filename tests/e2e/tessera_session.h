@@ -113,15 +113,17 @@ class HostSession {
   public:
     // With `fresh`, the stored options are forgotten first and the welcome dialog is answered.
     // `arguments` go to the host after the layer; `beforeWindow` runs once the host has started and
-    // before the main window shows (to answer what the window's initialisation asks).
+    // before the main window shows (to answer what the window's initialisation asks). The host is
+    // tessera-host.exe unless `program` names another beside the tests that takes the same arguments.
     HostSession(const std::string& layerPath,
                 bool fresh,
                 const std::string& arguments = {},
-                const std::function<void(DWORD processId)>& beforeWindow = {}) {
+                const std::function<void(DWORD processId)>& beforeWindow = {},
+                const std::string& program = "tessera-host.exe") {
         if (fresh) {
             ForgetSettings();
         }
-        host_.emplace("\"" + ProgramFolder() + "\\tessera-host.exe\" \"" + layerPath + "\" " + arguments);
+        host_.emplace("\"" + ProgramFolder() + "\\" + program + "\" \"" + layerPath + "\" " + arguments);
         if (!host_->Started()) {
             return;
         }
