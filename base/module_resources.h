@@ -9,7 +9,7 @@
 namespace tessera {
 
 class ModuleResources {
-public:
+  public:
     virtual ~ModuleResources() = default;
     virtual std::optional<std::vector<uint8_t>> Load(const char* type, int id) const = 0;
 };

@@ -148,7 +148,8 @@ class SelectGuard {
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
     ~SelectGuard() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) {
+        // HGDI_ERROR is an all-ones handle value.
+        if (previous_ != nullptr && reinterpret_cast<intptr_t>(previous_) != -1) {
             SelectObject(hdc_, previous_);
         }
     }

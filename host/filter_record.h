@@ -251,9 +251,14 @@ struct FilterRecord {
 };
 #pragma pack(pop)
 
+// The offset a field has on this target, of its x86 and x64 offsets.
+constexpr size_t OffsetOnThisTarget(size_t x86, size_t x64) {
+    return sizeof(void*) == 8 ? x64 : x86;
+}
+
 // Offsets (x86, x64) of every field, from the host's published layout.
 #define TESSERA_FR_OFFSET(field, x86, x64) \
-    static_assert(offsetof(FilterRecord, field) == (sizeof(void*) == 8 ? (x64) : (x86)), #field)
+    static_assert(offsetof(FilterRecord, field) == OffsetOnThisTarget(x86, x64), #field)
 TESSERA_FR_OFFSET(serialNumber, 0, 0);
 TESSERA_FR_OFFSET(abortProc, 4, 4);
 TESSERA_FR_OFFSET(progressProc, 8, 12);

@@ -386,15 +386,17 @@ void LayerHost::CommitOutput() {
         // A rectangular selection masks the filter's output: only the selected pixels change.
         const Rect target = Intersect(Intersect(out_.rect, image), record_.filterRect);
         const auto rowOf = [&](int y) {
-            return out_.bytes.get() + static_cast<size_t>(y - out_.rect.top) * out_.rowBytes;
+            return out_.bytes.get() + static_cast<size_t>(y - out_.rect.top) * static_cast<size_t>(out_.rowBytes);
         };
         for (int y = target.top; y < target.bottom; ++y) {
             for (int x = target.left; x < target.right; ++x) {
-                const uint8_t* source = rowOf(y) + static_cast<size_t>(x - out_.rect.left) * out_.columnBytes;
+                const uint8_t* source =
+                    rowOf(y) + static_cast<size_t>(x - out_.rect.left) * static_cast<size_t>(out_.columnBytes);
                 std::memcpy(layer_.At(x, y) + out_.loPlane, source, static_cast<size_t>(out_.columnBytes));
             }
         }
-        const size_t used = static_cast<size_t>(out_.rect.right - out_.rect.left) * out_.columnBytes;
+        const size_t used =
+            static_cast<size_t>(out_.rect.right - out_.rect.left) * static_cast<size_t>(out_.columnBytes);
         for (int y = out_.rect.top; y < out_.rect.bottom; ++y) {
             const uint8_t* pad = rowOf(y) + used;
             paddingWrites_ += static_cast<int>(

@@ -237,7 +237,7 @@ void ResourceGrid::PrepareResource(const ResourceFormat& format) {
     WriteCanonicalHeader(block, g.width, g.height, g.bitsPerPixel);
     r.header = block;
     r.colorBits = block + kBitmapInfoHeaderSize + tableBytes;
-    r.maskBits = r.colorBits + g.height * colorStride;
+    r.maskBits = r.colorBits + uint32_t(g.height) * colorStride;
 }
 
 void ResourceGrid::GetResourceBits(const ResourceFormat& format, ResourceBits& bits) const {

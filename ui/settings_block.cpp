@@ -18,8 +18,8 @@ constexpr size_t kNameField = 256;
 constexpr size_t kPathField = 1024;
 // depth, mask, size, view; name, path; background, custom colours, cycle index; four squares of four
 // 16-bit values; tool tips, custom-table flag, custom table, automatic flag.
-static_assert(4 * 4 + kNameField + kPathField + 4 + 4 * kCustomColorCount + 4 + 4 * 4 * 2 + 4 + 4 +
-                  kColorTableBytes + 4 ==
+static_assert(4 * 4 + kNameField + kPathField + 4 + 4 * kCustomColorCount + 4 + 4 * 4 * 2 + 4 + 4 + kColorTableBytes +
+                  4 ==
               kSettingsBlockSize);
 
 // Lays the fields down one after the other, as ByteReader takes them up again.

@@ -333,8 +333,8 @@ TEST_F(BuildCommandTest, ACustomTableIsTakenFromTheFile) {
     ResourceGrid grid;
     BuildInto(grid, layer, {"--table", PathOf("table.act"), "--sizes", "24", "--depths", "8"});
     const SlotBits slot(grid, 1, 1);
-    for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ((Rgb{act[3 * i], act[3 * i + 1], act[3 * i + 2]}), slot.Entry(i)) << "entry " << i;
+    for (size_t i = 0; i < 256; ++i) {
+        ASSERT_EQ((Rgb{act[3 * i], act[3 * i + 1], act[3 * i + 2]}), slot.Entry(static_cast<int>(i))) << "entry " << i;
     }
     EXPECT_EQ(5, slot.Index8(0, 0));
     EXPECT_EQ(5, slot.Index8(23, 23));

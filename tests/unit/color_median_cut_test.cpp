@@ -199,7 +199,7 @@ std::vector<Square> SampleSquares() {
                 noise[i] = Pixel{Byte(random), Byte(random), Byte(random), Byte(random)};
                 few[i] = palette[random() % palette.size()];
                 gradient[i] = Pixel{static_cast<uint8_t>(x * 255 / side), static_cast<uint8_t>(y * 200 / side),
-                                    static_cast<uint8_t>((x + y) * 60 / side + (random() % 9)), 255};
+                                    static_cast<uint8_t>(static_cast<unsigned>((x + y) * 60 / side) + random() % 9), 255};
                 const auto v = static_cast<uint8_t>(random() % 256);
                 grey[i] = Pixel{v, v, v, 0};
                 const auto jitter = [&random](uint8_t c) {

@@ -101,7 +101,7 @@ std::vector<Rgb> Colors() {
     }
     std::mt19937 random(4);
     for (int i = 0; i < 4000; ++i) {
-        const uint32_t v = random();
+        const auto v = static_cast<uint32_t>(random());
         colors.push_back(Rgb{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16)});
     }
     // Colours in and next to the cluster, and on the grey axis.

@@ -86,7 +86,7 @@ TEST(IcoFileTest, FullGridIsTheByteExact29926ByteFile) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         SCOPED_TRACE(testing::Message() << "slot " << slot);
         const FormatGeometryResult g = ResourceGrid::SlotGeometry(slot);
-        const uint8_t* e = &file[6 + 16 * slot];
+        const uint8_t* e = &file[6 + 16 * static_cast<size_t>(slot)];
         EXPECT_EQ(e[0], g.width);
         EXPECT_EQ(e[1], g.height);
         EXPECT_EQ(e[2], g.bitsPerPixel == 4 ? 16 : 0);
@@ -182,7 +182,7 @@ TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImage) {
     EXPECT_EQ(LoadU32LE(grid.Slot(3).header + 20), 0xDEADBEEFu) << "the grid's own header is not touched";
     const int order[] = {3, 6, 8};
     const std::vector<uint8_t>* blocks[] = {&small.block, &middle.block, &large.block};
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < 3; ++i) {
         const uint8_t* e = &file[6 + 16 * i];
         const uint32_t offset = LoadU32LE(e + 12);
         EXPECT_EQ(offset, ImageOffset(grid, order[i]));

@@ -35,7 +35,7 @@ void Sweep(const std::vector<uint8_t>& original, size_t structureBytes) {
         }
     }
     for (size_t length = 0; length < original.size(); length += length < structureBytes ? 1 : 13) {
-        ExpectSafeRead(std::vector<uint8_t>(original.begin(), original.begin() + length),
+        ExpectSafeRead(std::vector<uint8_t>(original.begin(), original.begin() + static_cast<ptrdiff_t>(length)),
                        "cut at " + std::to_string(length));
     }
 }

@@ -369,7 +369,7 @@ void CALLBACK ChooseSecondEntry(HWND, UINT, UINT_PTR id, DWORD) {
     if (HWND popup = FindWindowA("#32768", nullptr)) {
         GetWindowRect(popup, &menuShown);
         KillTimer(nullptr, id);
-        for (BYTE key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+        for (const BYTE key : {BYTE{VK_DOWN}, BYTE{VK_DOWN}, BYTE{VK_RETURN}}) {
             keybd_event(key, 0, 0, 0);
             keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
         }

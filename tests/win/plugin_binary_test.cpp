@@ -182,13 +182,13 @@ TEST_F(PluginBinaryTest, ColourTablesFollowTheirRules) {
     // The sixteen system colours in their fixed order, as 0xRRGGBB.
     const uint32_t sixteen[16] = {0xFF00FF, 0x800080, 0x0000FF, 0x000080, 0x00FFFF, 0x008080, 0x00FF00, 0x008000,
                                   0xFFFF00, 0x808000, 0xFF0000, 0x800000, 0xFFFFFF, 0xC0C0C0, 0x808080, 0x000000};
-    auto rgb = [](const std::vector<uint8_t>& t, int i) {
+    auto rgb = [](const std::vector<uint8_t>& t, size_t i) {
         return (uint32_t(t[3 * i]) << 16) | (uint32_t(t[3 * i + 1]) << 8) | t[3 * i + 2];
     };
-    for (int i = 0; i < 256; ++i) {
+    for (size_t i = 0; i < 256; ++i) {
         EXPECT_EQ(rgb(t16, i), i < 16 ? sixteen[i] : 0u) << "16-colour entry " << i;
     }
-    int i = 0;
+    size_t i = 0;
     for (int r = 5; r >= 0; --r) {
         for (int g = 5; g >= 0; --g) {
             for (int b = 5; b >= 0; --b) {
@@ -200,9 +200,9 @@ TEST_F(PluginBinaryTest, ColourTablesFollowTheirRules) {
             }
         }
     }
-    ASSERT_EQ(i, 215);
+    ASSERT_EQ(i, 215u);
     const uint32_t ramp[10] = {0xEE, 0xDD, 0xBB, 0xAA, 0x88, 0x77, 0x55, 0x44, 0x22, 0x11};
-    for (int k = 0; k < 10; ++k) {
+    for (size_t k = 0; k < 10; ++k) {
         EXPECT_EQ(rgb(t256, 215 + k), ramp[k] << 16);
         EXPECT_EQ(rgb(t256, 225 + k), ramp[k] << 8);
         EXPECT_EQ(rgb(t256, 235 + k), ramp[k]);
@@ -222,7 +222,7 @@ TEST_F(PluginBinaryTest, MenusCarryTheirCommands) {
     ASSERT_NE(main, nullptr);
     const char* popups[] = {"&File", "&Layer", "&Resource", "&Options", "&Web"};
     ASSERT_EQ(GetMenuItemCount(main), 5);
-    for (int i = 0; i < 5; ++i) {
+    for (UINT i = 0; i < 5; ++i) {
         EXPECT_EQ(MenuText(main, i, MF_BYPOSITION), popups[i]);
     }
     struct Entry {
@@ -276,7 +276,7 @@ TEST_F(PluginBinaryTest, MenusCarryTheirCommands) {
     ASSERT_EQ(GetMenuItemCount(popup), 8);
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(GetMenuItemID(popup, i), layerEntries[i].id) << i;
-        EXPECT_EQ(MenuText(popup, i, MF_BYPOSITION), layerEntries[i].text) << i;
+        EXPECT_EQ(MenuText(popup, static_cast<UINT>(i), MF_BYPOSITION), layerEntries[i].text) << i;
     }
     DestroyMenu(layer);
 }
