@@ -13,4 +13,24 @@ inline constexpr const char* kSelectionTooSmall =
 inline constexpr const char* kHostDeliversNoPixels =
     "The host did not deliver the layer's pixels, so Tessera cannot build icons from this layer or apply one to it.";
 
+// The .ico reader and writer. Those about one image take its width, height and bits per pixel.
+inline constexpr const char* kIcoHeader = "Error reading .ICO file header";
+inline constexpr const char* kIcoDirectoryMemory = "Error allocating memory for icon directory entries";
+inline constexpr const char* kIcoDirectoryRead = "Error reading icon directory entries from file";
+inline constexpr const char* kIcoDirectoryShort = "Error reading all icon directory entries from file";
+inline constexpr const char* kIcoTemporaryMemory =
+    "Error allocating memory for temporary icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoTemporaryLocate =
+    "Error locating temporary icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoTemporaryRead = "Error reading temporary icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoTemporaryShort =
+    "Error reading all of temporary icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoImageMemory =
+    "Error allocating memory for icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoImageLocate = "Error locating icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoImageRead = "Error reading icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoImageShort = "Error reading all of icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoConvert = "Error converting format of icon with %d x %d pixels, %d bits per pixel";
+inline constexpr const char* kIcoWrite = "Error writing .ICO file";
+
 }  // namespace tessera::texts

@@ -28,6 +28,7 @@
 #include "hostapp/layer_host.h"
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
+#include "ui/layer_render.h"
 
 namespace tessera {
 namespace {
@@ -116,7 +117,7 @@ class SilentAlerts final : public Alerts {
 
 // A host whose layer is the square, with the square requested.
 struct SquareHost {
-    explicit SquareHost(const Square& square) : host(MakeSquareLayer(square)), call(&host.Record()) {
+    explicit SquareHost(const Square& square) : host(MakeSquareLayer(square)), call(&host.Record(), alerts) {
         host.SetSelection(Rect{0, 0, kSide, kSide});
         CenterLayerSquare(call, squares, 3, kSide, kSide);
     }
@@ -127,23 +128,22 @@ struct SquareHost {
     }
     LayerSquares squares;
     LayerHost host;
+    SilentAlerts alerts;
     PluginCall call;
 };
 
 LayerImage ViewOf(const Square& square) {
-    return LayerImage{
-        .pixels = square.rgba.data(), .rowStep = kSide * 4, .pixelStep = 4, .side = kSide, .position = {}};
+    return LayerImage{.pixels = square.rgba.data(), .rowStep = kSide * 4, .pixelStep = 4, .side = kSide};
 }
 
 void AutomaticTable(benchmark::State& state) {
     const Square& square = Squares()[static_cast<size_t>(state.range(0))];
     state.SetLabel(square.name);
     SquareHost fake(square);
-    AutomaticTableBuilder builder;
-    ColorTable table;
+    LayerSquareState view;
     for (auto _ : state) {
-        builder.BuildAutomaticTable(fake.call, table);
-        benchmark::DoNotOptimize(table);
+        RebuildAutomaticTable(fake.call, view);
+        benchmark::DoNotOptimize(view.activeTable);
     }
 }
 
@@ -196,8 +196,9 @@ void Convert(benchmark::State& state, int depth, TableUse use) {
     ColorTable table = *LoadBuiltInTable(EmbeddedResources(), IDT_TABLE_256);
     if (use == TableUse::Automatic) {
         SquareHost fake(square);
-        AutomaticTableBuilder builder;
-        builder.BuildAutomaticTable(fake.call, table);
+        LayerSquareState view;
+        RebuildAutomaticTable(fake.call, view);
+        table = view.activeTable;
     }
     const std::array<ColorTable, 2> tables = {Variant(table, 0), Variant(table, 1)};
     const std::optional<LayerImage> layer = ViewOf(square);

@@ -13,11 +13,11 @@
 
 #include "base/module_resources.h"
 #include "cli/commands.h"
-#include "cli/layer_png.h"
 #include "cli/terminal.h"
 #include "color/act_file.h"
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
+#include "hostapp/png.h"
 #include "ui/layer_render.h"
 #include "ui/main_commands.h"
 
@@ -218,7 +218,7 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
         return kExitUsage;
     }
     std::string error;
-    std::optional<Layer> layer = ReadLayerPng(options->layer, error);
+    std::optional<Layer> layer = ReadPngLayer(options->layer, error);
     if (!layer) {
         std::fprintf(context.err, "tessera: %s\n", error.c_str());
         return kExitFailed;
@@ -240,9 +240,8 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
     std::erase_if(slots,
                   [&](const SizeAndDepth& slot) { return !options->sizes[slot.size] || !options->depths[slot.depth]; });
     const bool progress = IsTerminal(context.err);
-    PluginCall call{&host.Record(), noErr, &context.alerts};
+    PluginCall call(&host.Record(), context.alerts);
     ResourceGrid grid;
-    const int shownBefore = context.alerts.ShownCount();
     for (size_t i = 0; i < slots.size(); ++i) {
         const SizeAndDepth& slot = slots[i];
         if (progress) {
@@ -250,10 +249,9 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
                          slots.size());
         }
         const ResourceFormat format = SlotFormat(slot.size * 3 + slot.depth);
-        // In the window a message leaves the slot as the copy left it and the build goes on; here the
-        // icon would come out wrong without anyone noticing, so nothing is written.
-        if (QuickBuildSlot(call, state, grid, format, EmbeddedResources(), context.alerts) == 0 ||
-            context.alerts.ShownCount() != shownBefore) {
+        // In the window a failed slot stays as the copy left it and the build goes on; here the icon
+        // would come out wrong without anyone noticing, so nothing is written.
+        if (QuickBuildSlot(call, state, grid, format, EmbeddedResources()) == 0) {
             std::fprintf(context.err, "tessera: %s could not be built; nothing was written\n",
                          CellToolTip(slot.size, slot.depth));
             return kExitFailed;

@@ -15,14 +15,16 @@ namespace {
 
 // Reads `path` into the grid; false when that failed, with the reason printed.
 bool Load(ResourceGrid& grid, const std::string& path, CommandContext& context) {
-    switch (ReadIcoFile(grid, path, context.files, context.alerts)) {
+    const IcoStatus status = ReadIcoFile(grid, path, context.files);
+    switch (status.result) {
         case IcoResult::Ok:
             return true;
         case IcoResult::NotOpened:
             std::fprintf(context.err, "tessera: cannot open %s\n", path.c_str());
             return false;
         case IcoResult::Failed:
-            break;
+            std::fprintf(context.err, "%s: %s\n", path.c_str(), IcoFailureText(status).c_str());
+            return false;
     }
     return false;
 }
@@ -54,18 +56,15 @@ int Copy(const std::string& in, const std::string& out, CommandContext& context)
 }  // namespace
 
 int SaveGrid(ResourceGrid& grid, const std::string& path, CommandContext& context) {
-    const int shownBefore = context.alerts.ShownCount();
-    switch (WriteIcoFile(grid, path, context.files, context.alerts)) {
+    const IcoStatus status = WriteIcoFile(grid, path, context.files);
+    switch (status.result) {
         case IcoResult::Ok:
             return kExitOk;
         case IcoResult::NotOpened:
             std::fprintf(context.err, "tessera: cannot create %s\n", path.c_str());
             return kExitFailed;
         case IcoResult::Failed:
-            // Most write failures are silent in the plug-in; here someone must hear of them.
-            if (context.alerts.ShownCount() == shownBefore) {
-                std::fprintf(context.err, "tessera: error writing %s\n", path.c_str());
-            }
+            std::fprintf(context.err, "%s: %s\n", path.c_str(), IcoFailureText(status).c_str());
             return kExitFailed;
     }
     return kExitFailed;

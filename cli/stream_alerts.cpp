@@ -17,7 +17,6 @@ AlertAnswer StreamAlerts::Show(const Alert& alert) {
     }
     std::fprintf(stream_, "%s: %s\n", caption, alert.text.c_str());
     std::fflush(stream_);
-    ++shown_;
     switch (alert.buttons) {
         case AlertButtons::Ok:
             return AlertAnswer::Ok;

@@ -12,11 +12,9 @@ class StreamAlerts final : public Alerts {
   public:
     explicit StreamAlerts(std::FILE* stream) : stream_(stream) {}
     AlertAnswer Show(const Alert& alert) override;
-    [[nodiscard]] int ShownCount() const { return shown_; }
 
   private:
     std::FILE* stream_;
-    int shown_ = 0;
 };
 
 }  // namespace tessera::cli

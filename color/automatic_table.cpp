@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "host/layer_square.h"
-#include "host/plugin_call.h"
-
 namespace tessera {
 
 bool AutomaticTableBuilder::Reserve(size_t cellCount) {
@@ -24,33 +21,31 @@ bool AutomaticTableBuilder::Reserve(size_t cellCount) {
     return cellCapacity_ >= cellCount;
 }
 
-bool AutomaticTableBuilder::BuildAutomaticTable(PluginCall& call, ColorTable& table) {
-    // Each row of the scan adds one count per column, so the square's pixel count bounds the number
-    // of cells it can fill.
-    const Rect square = call.layer.square;
-    const int64_t rows = std::max(0, square.bottom - square.top);
-    const int64_t columns = std::max(0, square.right - square.left);
-    const auto cellBound = static_cast<size_t>(std::min<int64_t>(rows * columns, kHistogramEntries));
+std::optional<AutomaticTableBuilder::Count> AutomaticTableBuilder::StartCount(size_t pixels) {
+    // Each pixel fills at most one cell, so the square's pixel count bounds the cells it can fill.
+    const size_t cellBound = std::min(pixels, kHistogramEntries);
     if (!Reserve(cellBound)) {
-        return false;
+        return std::nullopt;
     }
-    FilledCells filled{filled_.get(), cellBound, 0};
-    ScanLayerHistogram(call, histogram_.get(), &filled);
-    size_t count = 0;
+    return Count{histogram_.get(), FilledCells{filled_.get(), cellBound, 0}};
+}
+
+ColorTable AutomaticTableBuilder::FinishCount(const Count& count) {
+    const FilledCells& filled = count.filled;
+    size_t cellCount = 0;
     if (filled.count <= filled.capacity) {
         for (size_t i = 0; i < filled.count; ++i) {
             const uint32_t index = filled_[i];
-            cells_[count++] = CellAt(index, histogram_[index]);
+            cells_[cellCount++] = CellAt(index, histogram_[index]);
             histogram_[index] = 0;
         }
     } else {
         // More cells than the square has pixels: the count went wrong somewhere, so look at them all.
-        count = TakeOccupiedCells(histogram_.get(), {cells_.get(), cellBound});
+        cellCount = TakeOccupiedCells(histogram_.get(), {cells_.get(), filled.capacity});
     }
-    const std::span<HistogramCell> cells(cells_.get(), count);
+    const std::span<HistogramCell> cells(cells_.get(), cellCount);
     boxCount_ = MedianCut(cells, boxes_, kMaxBoxes);
-    table = TableOfBoxes(cells, boxes_, boxCount_);
-    return true;
+    return TableOfBoxes(cells, boxes_, boxCount_);
 }
 
 }  // namespace tessera

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "color/color_table.h"
-#include "host/layer_image.h"
+#include "base/layer_image.h"
 #include "icon/resource_format.h"
 
 namespace tessera {

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "host/layer_square.h"
+#include "color/histogram.h"
 
 namespace tessera {
 

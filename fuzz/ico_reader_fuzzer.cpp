@@ -18,15 +18,6 @@ namespace {
 
 using namespace tessera;
 
-class CountingAlerts final : public Alerts {
-  public:
-    AlertAnswer Show(const Alert&) override {
-        ++shown;
-        return AlertAnswer::Ok;
-    }
-    int shown = 0;
-};
-
 void Require(bool condition, const char* what) {
     if (!condition) {
         std::fprintf(stderr, "ico reader broke a promise: %s\n", what);
@@ -39,20 +30,18 @@ void Require(bool condition, const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::MemoryFileSystem files;
     files.Put("in.ico", std::vector<uint8_t>(data, data + size));
-    CountingAlerts alerts;
     ResourceGrid grid;
-    const IcoResult read = ReadIcoFile(grid, "in.ico", files, alerts);
-    Require(read != IcoResult::NotOpened, "the file opens");
-    Require((read == IcoResult::Ok) == (alerts.shown == 0), "a message exactly when the read fails");
+    const IcoStatus read = ReadIcoFile(grid, "in.ico", files);
+    Require(read.result != IcoResult::NotOpened, "the file opens");
+    Require(read.Ok() == IcoFailureText(read).empty(), "a message exactly when the read fails");
     Require(files.OpenCount() == 0, "the file is closed");
     const std::string broken = test::BrokenSlotPromise(grid);
     Require(broken.empty(), broken.c_str());
 
-    Require(WriteIcoFile(grid, "out.ico", files, alerts) == IcoResult::Ok, "the grid can be written");
+    Require(WriteIcoFile(grid, "out.ico", files).Ok(), "the grid can be written");
     Require(!grid.IsModified(), "writing clears the flags");
     ResourceGrid again;
-    CountingAlerts quiet;
-    Require(ReadIcoFile(again, "out.ico", files, quiet) == IcoResult::Ok && quiet.shown == 0, "our file reads");
+    Require(ReadIcoFile(again, "out.ico", files).Ok(), "our file reads");
     Require(!again.IsModified(), "our file needs no adjustment");
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const IconResource& before = grid.Slot(slot);

@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     record.parameters = Handles::Make(data + 1, length, capacity);
 
     SilentAlerts alerts;
-    PluginCall call(&record, noErr, &alerts);
+    PluginCall call(&record, alerts);
     SetUpParameters(call);
     Require(call.result == noErr, "a handle the host kept is always made usable");
     Require(Handles::size >= static_cast<int32>(kParametersBlockSize), "the block fits the handle");

@@ -14,17 +14,6 @@ namespace tessera {
 
 namespace {
 
-// Stands in when a call carries no Alerts, so no message path has to check for one.
-class SilentAlerts final : public Alerts {
-  public:
-    AlertAnswer Show(const Alert&) override { return AlertAnswer::Ok; }
-};
-
-Alerts& AlertsOf(PluginCall& call) {
-    static SilentAlerts silent;
-    return call.alerts != nullptr ? *call.alerts : silent;
-}
-
 struct Rgba {
     uint8_t red;
     uint8_t green;
@@ -86,11 +75,11 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
     const int width = selection.right - selection.left;
     const int height = selection.bottom - selection.top;
     if (width < side || height < side) {
-        AlertsOf(call).Show(Alert{.text = FormatText(texts::kSelectionTooSmall, side, side),
-                                  .caption = AlertCaption::Product,
-                                  .path = {},
-                                  .icon = AlertIcon::Warning,
-                                  .buttons = AlertButtons::Ok});
+        call.alerts.Show(Alert{.text = FormatText(texts::kSelectionTooSmall, side, side),
+                               .caption = AlertCaption::Product,
+                               .path = {},
+                               .icon = AlertIcon::Warning,
+                               .buttons = AlertButtons::Ok});
         return;
     }
     // Fewer than three bytes a pixel cannot hold a colour; writing one would run into the next pixel.
@@ -150,7 +139,10 @@ void ApplyStoredResource(PluginCall& call, FileSystem& files) {
     const ResourceFormat format(block.size, block.depth, block.mask, block.view);
     {
         ResourceGrid grid;
-        if (ReadIcoFile(grid, block.documentPath, files, AlertsOf(call)) == IcoResult::Ok) {
+        // A file that cannot be opened ends the step silently; a damaged one is reported.
+        const IcoStatus read = ReadIcoFile(grid, block.documentPath, files);
+        ShowIcoFailure(call.alerts, block.documentPath, read);
+        if (read.Ok()) {
             WriteResourceToLayer(call, format, grid);
         }
     }
@@ -184,11 +176,11 @@ void ApplyToLayer(PluginCall& call, FileSystem& files) {
         } else {
             ApplyStoredResource(call, files);
             if (call.result != noErr) {
-                AlertsOf(call).Show(Alert{.text = texts::kDoFilterRectFailed,
-                                          .caption = AlertCaption::Module,
-                                          .path = {},
-                                          .icon = AlertIcon::Warning,
-                                          .buttons = AlertButtons::Ok});
+                call.alerts.Show(Alert{.text = texts::kDoFilterRectFailed,
+                                       .caption = AlertCaption::Module,
+                                       .path = {},
+                                       .icon = AlertIcon::Warning,
+                                       .buttons = AlertButtons::Ok});
             }
         }
     }

@@ -104,16 +104,9 @@ std::optional<DeliveredBuffer> CheckDelivery(void* data,
 
 // Counts `count` black pixels: the part of a scanned row that lies outside the image.
 void CountBlack(uint16_t* histogram, int count, FilledCells* filled) {
-    if (count <= 0 || histogram == nullptr) {
-        return;
+    if (count > 0 && histogram != nullptr) {
+        AddToHistogram(histogram, HistogramIndex(0, 0, 0), static_cast<uint32_t>(count), filled);
     }
-    if (histogram[0] == 0 && filled != nullptr) {
-        if (filled->count < filled->capacity) {
-            filled->cells[filled->count] = 0;
-        }
-        ++filled->count;
-    }
-    histogram[0] = static_cast<uint16_t>(std::min<int>(histogram[0] + count, UINT16_MAX));
 }
 
 // After a successful advanceState: takes what the host delivered of the requested square. A square
@@ -139,7 +132,7 @@ bool TakeDeliveredSquare(PluginCall& call) {
     }
     if (input && asked == square) {
         request.delivered = LayerImage{
-            .pixels = input->data, .rowStep = input->rowStep, .pixelStep = step, .side = 0, .position = square};
+            .pixels = input->data, .rowStep = input->rowStep, .pixelStep = step, .side = square.right - square.left};
         return true;
     }
     const int columns = square.right - square.left;
@@ -166,11 +159,8 @@ bool TakeDeliveredSquare(PluginCall& call) {
             std::copy_n(from, length, to);
         }
     }
-    request.delivered = LayerImage{.pixels = request.padded.get(),
-                                   .rowStep = static_cast<int32_t>(rowBytes),
-                                   .pixelStep = step,
-                                   .side = 0,
-                                   .position = square};
+    request.delivered = LayerImage{
+        .pixels = request.padded.get(), .rowStep = static_cast<int32_t>(rowBytes), .pixelStep = step, .side = columns};
     return true;
 }
 
@@ -298,13 +288,11 @@ bool FetchLayerSquare(PluginCall& call) {
     call.layer.delivered.reset();
     call.result = CallAdvanceState(*call.record);
     if (call.result != noErr) {
-        if (call.alerts != nullptr) {
-            call.alerts->Show(Alert{.text = texts::kAdvanceStateFailed,
-                                    .caption = AlertCaption::Module,
-                                    .path = {},
-                                    .icon = AlertIcon::Warning,
-                                    .buttons = AlertButtons::Ok});
-        }
+        call.alerts.Show(Alert{.text = texts::kAdvanceStateFailed,
+                               .caption = AlertCaption::Module,
+                               .path = {},
+                               .icon = AlertIcon::Warning,
+                               .buttons = AlertButtons::Ok});
         return false;
     }
     if (TakeDeliveredSquare(call)) {
@@ -319,13 +307,11 @@ bool TellNoPixelsOnce(PluginCall& call) {
         return false;
     }
     call.layer.toldNoPixels = true;
-    if (call.alerts != nullptr) {
-        call.alerts->Show(Alert{.text = texts::kHostDeliversNoPixels,
-                                .caption = AlertCaption::Product,
-                                .path = {},
-                                .icon = AlertIcon::Warning,
-                                .buttons = AlertButtons::Ok});
-    }
+    call.alerts.Show(Alert{.text = texts::kHostDeliversNoPixels,
+                           .caption = AlertCaption::Product,
+                           .path = {},
+                           .icon = AlertIcon::Warning,
+                           .buttons = AlertButtons::Ok});
     return true;
 }
 
@@ -341,12 +327,6 @@ void EndRequests(FilterRecord& record) {
     record.maskRect = Rect{};
 }
 
-void ClearHistogram(uint16_t* histogram, size_t count) {
-    if (histogram != nullptr) {
-        std::fill_n(histogram, count, uint16_t{0});
-    }
-}
-
 bool FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells* filled) {
     const std::optional<DeliveredBuffer> input = DeliveredInput(record, record.inRect);
     if (!input || histogram == nullptr) {
@@ -357,16 +337,8 @@ bool FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells*
         const uint8_t* row = input->data + static_cast<intptr_t>(i) * input->rowStep;
         for (int j = 0; j < input->columns; ++j) {
             const uint8_t* p = row + static_cast<intptr_t>(j) * input->pixelStep;
-            const size_t index = color ? HistogramIndex(p[0], p[1], p[2]) : HistogramIndex(p[0], p[0], p[0]);
-            if (histogram[index] == 0 && filled != nullptr) {
-                if (filled->count < filled->capacity) {
-                    filled->cells[filled->count] = static_cast<uint32_t>(index);
-                }
-                ++filled->count;
-            }
-            if (histogram[index] != UINT16_MAX) {
-                ++histogram[index];
-            }
+            AddToHistogram(histogram, color ? HistogramIndex(p[0], p[1], p[2]) : HistogramIndex(p[0], p[0], p[0]), 1,
+                           filled);
         }
     }
     return true;
@@ -412,11 +384,9 @@ void ScanLayerHistogram(PluginCall& call, uint16_t* histogram, FilledCells* fill
 }
 
 std::optional<LayerImage> CurrentLayerImage(const PluginCall& call, int side) {
-    std::optional<LayerImage> image = call.layer.delivered;
-    if (image) {
-        image->side = side;
-    }
-    return image;
+    const Rect& square = call.layer.square;
+    const bool whole = square.right - square.left == side && square.bottom - square.top == side;
+    return side > 0 && whole ? call.layer.delivered : std::nullopt;
 }
 
 }  // namespace tessera

@@ -14,20 +14,13 @@
 #include <memory>
 #include <optional>
 
+#include "base/layer_image.h"
+#include "color/histogram.h"
 #include "host/filter_record.h"
-#include "host/layer_image.h"
 
 namespace tessera {
 
 struct PluginCall;
-
-// 262,144 saturating counts, six bits per channel: index = R/4 + 64 * (G/4) + 4096 * (B/4).
-inline constexpr size_t kHistogramEntries = 262144;
-using ColorHistogram = std::array<uint16_t, kHistogramEntries>;
-
-constexpr size_t HistogramIndex(uint8_t red, uint8_t green, uint8_t blue) {
-    return size_t{red} / 4 + 64 * (size_t{green} / 4) + 4096 * (size_t{blue} / 4);
-}
 
 // Where the square of each size index (0..3) was last placed; all four values 0 means not yet placed.
 struct LayerSquares {
@@ -93,16 +86,6 @@ void RestoreLayerRequest(PluginCall& call);
 // other rectangle left at the end of Start as more to do.
 void EndRequests(FilterRecord& record);
 
-// Where a count notes each cell it finds at 0 and fills, so that a caller who keeps the histogram from
-// one count to the next reads and clears only those cells. `count` goes past `capacity` when more
-// cells were filled than fit; the caller must then look at the whole histogram.
-struct FilledCells {
-    uint32_t* cells = nullptr;
-    size_t capacity = 0;
-    size_t count = 0;
-};
-
-void ClearHistogram(uint16_t* histogram, size_t count);
 // Counts the pixels of the input buffer when it holds the input rectangle; false when it does not,
 // and nothing is counted.
 bool FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells* filled = nullptr);
@@ -110,7 +93,8 @@ bool FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells*
 // requests and fetches the square again.
 void ScanLayerHistogram(PluginCall& call, uint16_t* histogram, FilledCells* filled = nullptr);
 
-// The square the host last delivered, or none when it delivered nothing.
+// The square the host last delivered, when it is a square of `side` pixels; none when the host
+// delivered nothing usable, or the square is of another size and must not be read as this one.
 std::optional<LayerImage> CurrentLayerImage(const PluginCall& call, int side);
 
 }  // namespace tessera

@@ -10,12 +10,11 @@ namespace tessera {
 class Alerts;
 
 struct PluginCall {
-    explicit PluginCall(FilterRecord* callRecord = nullptr, OSErr callResult = noErr, Alerts* callAlerts = nullptr)
-        : record(callRecord), result(callResult), alerts(callAlerts) {}
+    PluginCall(FilterRecord* callRecord, Alerts& callAlerts) : record(callRecord), alerts(callAlerts) {}
 
     FilterRecord* record;
-    OSErr result;
-    Alerts* alerts;
+    Alerts& alerts;  // every message of the call
+    OSErr result = noErr;
     SquareRequest layer;
 };
 

@@ -46,9 +46,8 @@ void RunMainWindowFlow(PluginCall& call, PluginPlatform& platform) {
 }  // namespace
 
 void PluginEntry(int16 selector, void* record, intptr_t* data, int16* result, PluginPlatform& platform) {
-    PluginCall call;
+    PluginCall call(nullptr, platform.UserAlerts());
     call.result = result != nullptr ? *result : noErr;
-    call.alerts = &platform.UserAlerts();
 
     switch (selector) {
         case filterSelectorAbout:

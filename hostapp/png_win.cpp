@@ -1,4 +1,4 @@
-#include "hostapp/png_win.h"
+#include "hostapp/png.h"
 
 #include <wincodec.h>
 #include <windows.h>
@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 #include <utility>
+
+#include "base/win_handles_win.h"
 
 namespace tessera {
 
@@ -77,6 +79,7 @@ bool FrameHasTransparency(IWICImagingFactory* factory, IWICBitmapFrameDecode* fr
 }  // namespace
 
 std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
+    const ComApartment com;
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         error = "cannot open " + path;
         return std::nullopt;
@@ -132,6 +135,7 @@ std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
 }
 
 bool WritePngLayer(const Layer& layer, const std::string& path, std::string& error) {
+    const ComApartment com;
     ComRef<IWICImagingFactory> factory;
     if (!CreateFactory(factory, error)) {
         return false;

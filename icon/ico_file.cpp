@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
@@ -10,6 +11,7 @@
 
 #include "base/byte_reader.h"
 #include "base/checked.h"
+#include "base/texts.h"
 
 namespace tessera {
 
@@ -23,35 +25,39 @@ constexpr size_t kSizeImageOffset = 20;  // biSizeImage inside the image header
 // Newer icons store their large images as PNG streams; they are no grid kind.
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-constexpr const char* kHeaderError = "Error reading .ICO file header";
-constexpr const char* kDirectoryAllocError = "Error allocating memory for icon directory entries";
-constexpr const char* kDirectoryReadError = "Error reading icon directory entries from file";
-constexpr const char* kDirectoryShortError = "Error reading all icon directory entries from file";
-constexpr const char* kConvertError = "Error converting format of icon with %d x %d pixels, %d bits per pixel";
-constexpr const char* kWriteError = "Error writing .ICO file";
-
-// The four ways loading one block can fail, worded for the block's purpose.
-struct BlockMessages {
-    const char* allocating;
-    const char* locating;
-    const char* reading;
-    const char* readingAll;
+// The four ways loading one block can fail, for the block's purpose.
+struct BlockFailures {
+    IcoFailure allocating;
+    IcoFailure locating;
+    IcoFailure reading;
+    IcoFailure readingAll;
 };
 
 // A block read only to learn, from its own header, which slot it belongs to.
-constexpr BlockMessages kTemporaryMessages = {
-    "Error allocating memory for temporary icon with %d x %d pixels, %d bits per pixel",
-    "Error locating temporary icon with %d x %d pixels, %d bits per pixel",
-    "Error reading temporary icon with %d x %d pixels, %d bits per pixel",
-    "Error reading all of temporary icon with %d x %d pixels, %d bits per pixel",
-};
+constexpr BlockFailures kTemporaryFailures = {IcoFailure::TemporaryMemory, IcoFailure::TemporaryLocate,
+                                              IcoFailure::TemporaryRead, IcoFailure::TemporaryShort};
+constexpr BlockFailures kImageFailures = {IcoFailure::ImageMemory, IcoFailure::ImageLocate, IcoFailure::ImageRead,
+                                          IcoFailure::ImageShort};
 
-constexpr BlockMessages kIconMessages = {
-    "Error allocating memory for icon with %d x %d pixels, %d bits per pixel",
-    "Error locating icon with %d x %d pixels, %d bits per pixel",
-    "Error reading icon with %d x %d pixels, %d bits per pixel",
-    "Error reading all of icon with %d x %d pixels, %d bits per pixel",
+// The text of each failure, in the order of IcoFailure.
+constexpr const char* kFailureTexts[] = {
+    "",
+    texts::kIcoHeader,
+    texts::kIcoDirectoryMemory,
+    texts::kIcoDirectoryRead,
+    texts::kIcoDirectoryShort,
+    texts::kIcoTemporaryMemory,
+    texts::kIcoTemporaryLocate,
+    texts::kIcoTemporaryRead,
+    texts::kIcoTemporaryShort,
+    texts::kIcoImageMemory,
+    texts::kIcoImageLocate,
+    texts::kIcoImageRead,
+    texts::kIcoImageShort,
+    texts::kIcoConvert,
+    texts::kIcoWrite,
 };
+static_assert(std::size(kFailureTexts) == static_cast<size_t>(IcoFailure::Write) + 1);
 
 struct DirectoryEntry {
     uint8_t width;
@@ -69,14 +75,12 @@ struct ImageKind {
     int bitsPerPixel;
 };
 
-void ShowFileError(Alerts& alerts, const std::string& path, std::string text) {
-    Alert alert;
-    alert.text = std::move(text);
-    alert.caption = AlertCaption::Path;
-    alert.path = path;
-    alert.icon = AlertIcon::Error;
-    alert.buttons = AlertButtons::Ok;
-    alerts.Show(alert);
+IcoStatus Failure(IcoFailure failure, const ImageKind& kind = {}) {
+    return IcoStatus{.result = IcoResult::Failed,
+                     .failure = failure,
+                     .width = kind.width,
+                     .height = kind.height,
+                     .bitsPerPixel = kind.bitsPerPixel};
 }
 
 // Planes times bits per plane. A file may hold any two 16-bit values here; their product is capped so
@@ -108,13 +112,13 @@ class IcoReader {
   public:
     IcoReader(ResourceGrid& grid, File& file, uint64_t fileSize) : grid_(grid), file_(file), fileSize_(fileSize) {}
 
-    // Reads the whole file into the grid: the text of the message to show, empty on success.
-    std::string Read() {
+    // Reads the whole file into the grid.
+    IcoStatus Read() {
         uint16_t reserved = 0;
         uint16_t type = 0;
         uint16_t count = 0;
         if (!ReadU16(reserved) || reserved != 0 || !ReadU16(type) || !ReadU16(count)) {
-            return kHeaderError;
+            return Failure(IcoFailure::Header);
         }
         // A cursor file, or any other type, is still read as icons, but the document counts as changed.
         adjusted_ = type != kIconType;
@@ -122,14 +126,14 @@ class IcoReader {
         const size_t directorySize = size_t{count} * kIconDirEntrySize;
         std::unique_ptr<uint8_t[]> directory(new (std::nothrow) uint8_t[std::max<size_t>(directorySize, 1)]);
         if (!directory) {
-            return kDirectoryAllocError;
+            return Failure(IcoFailure::DirectoryMemory);
         }
         const std::optional<size_t> got = file_.Read(directory.get(), directorySize);
         if (!got) {
-            return kDirectoryReadError;
+            return Failure(IcoFailure::DirectoryRead);
         }
         if (*got != directorySize) {
-            return kDirectoryShortError;
+            return Failure(IcoFailure::DirectoryShort);
         }
 
         ByteReader reader({directory.get(), directorySize});
@@ -142,9 +146,9 @@ class IcoReader {
             entry.bitCount = reader.U16LE();
             entry.bytesInRes = reader.U32LE();
             entry.imageOffset = reader.U32LE();
-            std::string error = ReadEntry(entry);
-            if (!error.empty()) {
-                return error;
+            const IcoStatus status = ReadEntry(entry);
+            if (!status.Ok()) {
+                return status;
             }
         }
         return {};
@@ -161,17 +165,17 @@ class IcoReader {
         return true;
     }
 
-    std::string ReadEntry(const DirectoryEntry& entry) {
+    IcoStatus ReadEntry(const DirectoryEntry& entry) {
         ImageKind kind{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
         int slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
         std::unique_ptr<uint8_t[]> block;
-        std::string error;
+        IcoStatus status;
         if (slot == -1) {
             // The directory names no grid kind, but some writers leave planes and bits 0: the image's
             // own header decides.
-            block = LoadBlock(entry, kTemporaryMessages, kind, error);
+            block = LoadBlock(entry, kTemporaryFailures, kind, status);
             if (!block) {
-                return error;
+                return status;
             }
             const std::span<const uint8_t> bytes(block.get(), entry.bytesInRes);
             if (IsPng(bytes)) {
@@ -179,7 +183,7 @@ class IcoReader {
             }
             const std::optional<ImageKind> own = KindFromHeader(bytes);
             if (!own) {
-                return FormatText(kConvertError, kind.width, kind.height, kind.bitsPerPixel);
+                return Failure(IcoFailure::Convert, kind);
             }
             kind = *own;
             slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
@@ -188,10 +192,10 @@ class IcoReader {
             }
             adjusted_ = true;
         } else {
-            block = LoadBlock(entry, kIconMessages, kind, error);
+            block = LoadBlock(entry, kImageFailures, kind, status);
             if (!block) {
                 grid_.ClearSlot(slot, 0);
-                return error;
+                return status;
             }
             if (IsPng({block.get(), entry.bytesInRes})) {
                 return {};
@@ -199,38 +203,38 @@ class IcoReader {
         }
         if (!grid_.AdoptImage(slot, std::move(block), entry.bytesInRes, adjusted_ ? 1 : 0)) {
             grid_.ClearSlot(slot, 0);
-            return FormatText(kConvertError, kind.width, kind.height, kind.bitsPerPixel);
+            return Failure(IcoFailure::Convert, kind);
         }
         return {};
     }
 
-    // The entry's block, or none with `error` set. A block that does not lie wholly inside the file is
-    // refused before anything is allocated: it could never be read in full.
+    // The entry's block, or none with `status` set. A block that does not lie wholly inside the file
+    // is refused before anything is allocated: it could never be read in full.
     std::unique_ptr<uint8_t[]> LoadBlock(const DirectoryEntry& entry,
-                                         const BlockMessages& messages,
+                                         const BlockFailures& failures,
                                          const ImageKind& kind,
-                                         std::string& error) {
-        const auto fail = [&](const char* format) {
-            error = FormatText(format, kind.width, kind.height, kind.bitsPerPixel);
+                                         IcoStatus& status) {
+        const auto fail = [&](IcoFailure failure) {
+            status = Failure(failure, kind);
             return std::unique_ptr<uint8_t[]>();
         };
         if (!RangeFits(entry.imageOffset, entry.bytesInRes, fileSize_)) {
-            return fail(messages.readingAll);
+            return fail(failures.readingAll);
         }
         // At least one byte, so that an empty block is still an allocation.
         std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[std::max<size_t>(entry.bytesInRes, 1)]);
         if (!block) {
-            return fail(messages.allocating);
+            return fail(failures.allocating);
         }
         if (!file_.Seek(entry.imageOffset)) {
-            return fail(messages.locating);
+            return fail(failures.locating);
         }
         const std::optional<size_t> got = file_.Read(block.get(), entry.bytesInRes);
         if (!got) {
-            return fail(messages.reading);
+            return fail(failures.reading);
         }
         if (*got != entry.bytesInRes) {
-            return fail(messages.readingAll);
+            return fail(failures.readingAll);
         }
         return block;
     }
@@ -300,33 +304,48 @@ uint64_t ImageOffset(const ResourceGrid& grid, int slot) {
     return offset;
 }
 
-IcoResult ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
+std::string IcoFailureText(const IcoStatus& status) {
+    if (status.result != IcoResult::Failed) {
+        return {};
+    }
+    const char* text = kFailureTexts[static_cast<size_t>(status.failure)];
+    return FormatText(text, status.width, status.height, status.bitsPerPixel);
+}
+
+void ShowIcoFailure(Alerts& alerts, const std::string& path, const IcoStatus& status) {
+    if (status.result != IcoResult::Failed) {
+        return;
+    }
+    Alert alert;
+    alert.text = IcoFailureText(status);
+    alert.caption = AlertCaption::Path;
+    alert.path = path;
+    alert.icon = AlertIcon::Error;
+    alert.buttons = AlertButtons::Ok;
+    alerts.Show(alert);
+}
+
+IcoStatus ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files) {
     grid.ClearAll();
     std::unique_ptr<File> file = files.OpenExisting(path);
     if (!file) {
-        return IcoResult::NotOpened;
+        return IcoStatus{.result = IcoResult::NotOpened};
     }
     const std::optional<uint64_t> size = file->Size();
-    const std::string error = size ? IcoReader(grid, *file, *size).Read() : std::string(kHeaderError);
+    const IcoStatus status = size ? IcoReader(grid, *file, *size).Read() : Failure(IcoFailure::Header);
     file->Close();
-    file.reset();
-    if (!error.empty()) {
-        ShowFileError(alerts, path, error);
-        return IcoResult::Failed;
-    }
-    return IcoResult::Ok;
+    return status;
 }
 
-IcoResult WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
+IcoStatus WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files) {
     // Every offset and size in the directory is 32 bits wide.
     if (ImageOffset(grid, kSlotCount) > std::numeric_limits<uint32_t>::max()) {
-        ShowFileError(alerts, path, kWriteError);
-        return IcoResult::Failed;
+        return Failure(IcoFailure::Write);
     }
     std::string tempPath;
     std::unique_ptr<File> file = files.CreateTemporaryBeside(path, tempPath);
     if (!file) {
-        return IcoResult::NotOpened;
+        return IcoStatus{.result = IcoResult::NotOpened};
     }
     const bool written = WriteContents(grid, *file);
     const bool closed = file->Close();
@@ -335,15 +354,14 @@ IcoResult WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& 
         // Whatever part of the file failed, the save did not happen: say so, or Save As would leave
         // the user believing the icon is on disk.
         files.Remove(tempPath);
-        ShowFileError(alerts, path, kWriteError);
-        return IcoResult::Failed;
+        return Failure(IcoFailure::Write);
     }
     if (!files.Replace(tempPath, path)) {
         files.Remove(tempPath);
-        return IcoResult::NotOpened;
+        return IcoStatus{.result = IcoResult::NotOpened};
     }
     grid.ClearModifiedFlags();
-    return IcoResult::Ok;
+    return {};
 }
 
 }  // namespace tessera

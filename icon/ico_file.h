@@ -14,21 +14,56 @@ namespace tessera {
 enum class IcoResult {
     Ok,
     // Reading: the file could not be opened. Writing: the file could not be created or put in place of
-    // the old one. No message has been shown; the caller decides (Open stays silent, Save falls back to
+    // the old one. Nobody has been told; the caller decides (Open stays silent, Save falls back to
     // Save As, Apply ends without writing).
     NotOpened,
-    // Any other failure. The reader and the writer have shown their message.
+    // Any other failure, which the user must be told of (IcoFailureText).
     Failed,
 };
 
+// Why a read or a write failed. Those about one image name it by its three numbers.
+enum class IcoFailure {
+    None,
+    Header,
+    DirectoryMemory,
+    DirectoryRead,
+    DirectoryShort,
+    // An image read only to learn, from its own header, which slot it belongs to.
+    TemporaryMemory,
+    TemporaryLocate,
+    TemporaryRead,
+    TemporaryShort,
+    ImageMemory,
+    ImageLocate,
+    ImageRead,
+    ImageShort,
+    Convert,
+    Write,
+};
+
+struct IcoStatus {
+    IcoResult result = IcoResult::Ok;
+    IcoFailure failure = IcoFailure::None;
+    int width = 0;  // of the image the failure is about
+    int height = 0;
+    int bitsPerPixel = 0;
+
+    [[nodiscard]] bool Ok() const { return result == IcoResult::Ok; }
+};
+
+// The message that tells the user of a failure; empty when there is nothing to tell.
+std::string IcoFailureText(const IcoStatus& status);
+// Tells the user of a failure, with the file's full path as the caption; nothing when there is none.
+void ShowIcoFailure(Alerts& alerts, const std::string& path, const IcoStatus& status);
+
 // Empties the grid, then fills it from the file. Images of no grid kind are skipped. On failure the
 // slots completed before the failing entry stay present.
-IcoResult ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts);
+IcoStatus ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files);
 
 // Writes the present slots to a temporary file beside `path` and puts it in place of `path` only when
 // all of it is written. On success every modified flag is cleared; on failure the old file, the grid
 // and its flags are as they were, and no temporary is left.
-IcoResult WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts);
+IcoStatus WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files);
 
 // Where WriteIcoFile puts the block of `slot` for the grid as it is now.
 uint64_t ImageOffset(const ResourceGrid& grid, int slot);

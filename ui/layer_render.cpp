@@ -1,14 +1,24 @@
 #include "ui/layer_render.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
 #include "color/convert.h"
 #include "host/plugin_call.h"
 #include "icon/resource_format.h"
-#include "ui/layer_view.h"
 
 namespace tessera {
 
 void RebuildAutomaticTable(PluginCall& call, LayerSquareState& state) {
-    state.automaticBuilder.BuildAutomaticTable(call, state.activeTable);
+    const Rect& square = call.layer.square;
+    const int64_t pixels = int64_t{std::max(0, square.bottom - square.top)} * std::max(0, square.right - square.left);
+    std::optional<AutomaticTableBuilder::Count> count = state.automaticBuilder.StartCount(static_cast<size_t>(pixels));
+    if (!count) {
+        return;
+    }
+    ScanLayerHistogram(call, count->histogram, &count->filled);
+    state.activeTable = state.automaticBuilder.FinishCount(*count);
 }
 
 bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex) {
@@ -24,28 +34,26 @@ bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex)
     return FetchLayerSquare(call);
 }
 
-int ConvertRenderedSquare(const PluginCall& call,
+int ConvertRenderedSquare(PluginCall& call,
                           const LayerSquareState& state,
                           ResourceGrid& grid,
                           const ResourceFormat& format,
                           bool copyData,
                           bool copyMask,
-                          const ModuleResources& resources,
-                          Alerts& alerts) {
-    return ConvertLayerToResource(DeliveredSquare(call, format.PixelSize()), grid, format, copyData, copyMask,
-                                  state.useActiveTable, state.activeTable, resources, alerts);
+                          const ModuleResources& resources) {
+    return ConvertLayerToResource(CurrentLayerImage(call, format.PixelSize()), grid, format, copyData, copyMask,
+                                  state.useActiveTable, state.activeTable, resources, call.alerts);
 }
 
 int QuickBuildSlot(PluginCall& call,
                    LayerSquareState& state,
                    ResourceGrid& grid,
                    const ResourceFormat& format,
-                   const ModuleResources& resources,
-                   Alerts& alerts) {
-    // A failed delivery has been reported; the conversion then finds no square of this size, or the
-    // one left from before, exactly as the window's copy would.
+                   const ModuleResources& resources) {
+    // A failed delivery has been reported; the conversion then finds no square and answers 0, exactly
+    // as the window's copy would.
     RenderLayerSquare(call, state, format.size);
-    return ConvertRenderedSquare(call, state, grid, format, true, true, resources, alerts);
+    return ConvertRenderedSquare(call, state, grid, format, true, true, resources);
 }
 
 }  // namespace tessera

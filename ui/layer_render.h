@@ -9,7 +9,6 @@
 
 namespace tessera {
 
-class Alerts;
 class ModuleResources;
 class ResourceGrid;
 struct PluginCall;
@@ -24,7 +23,9 @@ struct LayerSquareState {
     AutomaticTableBuilder automaticBuilder;
 };
 
-// Rebuilds activeTable from the requested square; short of memory it stays as it was.
+// Rebuilds activeTable from the requested square: its colours counted through the host one row at a
+// time, then the square delivered again. Short of memory the table stays as it was and nothing is
+// asked of the host.
 void RebuildAutomaticTable(PluginCall& call, LayerSquareState& state);
 
 // Places the square of the size index (its remembered place, or a new one centred in the selection),
@@ -34,14 +35,13 @@ bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex)
 
 // The square the host last delivered into the slot `format` names, with the state's 256-colour table:
 // 1 when done, 0 when there is no square of the format's size or memory is short.
-int ConvertRenderedSquare(const PluginCall& call,
+int ConvertRenderedSquare(PluginCall& call,
                           const LayerSquareState& state,
                           ResourceGrid& grid,
                           const ResourceFormat& format,
                           bool copyData,
                           bool copyMask,
-                          const ModuleResources& resources,
-                          Alerts& alerts);
+                          const ModuleResources& resources);
 
 // One slot of QuickBuild: the square of the format's size rendered, then its data and mask copied into
 // the slot. Returns what the conversion returned.
@@ -49,7 +49,6 @@ int QuickBuildSlot(PluginCall& call,
                    LayerSquareState& state,
                    ResourceGrid& grid,
                    const ResourceFormat& format,
-                   const ModuleResources& resources,
-                   Alerts& alerts);
+                   const ModuleResources& resources);
 
 }  // namespace tessera

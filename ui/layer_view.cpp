@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "host/layer_square.h"
-#include "host/plugin_call.h"
 #include "resources/resource_ids.h"
 #include "ui/main_commands.h"
 
@@ -37,20 +35,6 @@ const MenuEntry* FindEntry(int commandId) {
 }
 
 }  // namespace
-
-std::optional<LayerImage> DeliveredSquare(const PluginCall& call, int side) {
-    if (side <= 0) {
-        return std::nullopt;
-    }
-    std::optional<LayerImage> square = CurrentLayerImage(call, side);
-    if (!square) {
-        return std::nullopt;
-    }
-    const Rect& at = square->position;
-    const bool whole = at.right - at.left == side && at.bottom - at.top == side;
-    const bool rowsHoldIt = square->pixelStep >= 3 && square->rowStep >= side * square->pixelStep;
-    return whole && rowsHoldIt ? square : std::nullopt;
-}
 
 std::optional<SquareStep> KeypadStep(int digit) {
     if (digit < 1 || digit > 9) {

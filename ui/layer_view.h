@@ -4,17 +4,9 @@
 
 #include <optional>
 
-#include "host/layer_image.h"
 #include "icon/resource_format.h"
 
 namespace tessera {
-
-struct PluginCall;
-
-// The square the host last delivered, when it is a whole square of `side` pixels with at least red,
-// green and blue in each pixel; none otherwise (nothing delivered, or a square of another size that
-// must not be read as this one).
-std::optional<LayerImage> DeliveredSquare(const PluginCall& call, int side);
 
 // How far a key moves the square over the layer, in layer pixels.
 struct SquareStep {

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "base/alerts_win.h"
 #include "base/bgra_image_win.h"
 #include "base/module_win.h"
 #include "base/win_handles_win.h"
@@ -40,11 +39,7 @@ bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call) {
 }
 
 std::optional<LayerImage> LayerView::Square() const {
-    return format_ != nullptr && call_ != nullptr ? DeliveredSquare(*call_, format_->PixelSize()) : std::nullopt;
-}
-
-Alerts& LayerView::UserAlerts() const {
-    return call_ != nullptr && call_->alerts != nullptr ? *call_->alerts : MessageBoxAlerts();
+    return format_ != nullptr && call_ != nullptr ? CurrentLayerImage(*call_, format_->PixelSize()) : std::nullopt;
 }
 
 void LayerView::Repaint() {
@@ -71,15 +66,14 @@ int LayerView::ConvertLayerToResource(ResourceGrid& grid, bool copyData, bool co
     if (format_ == nullptr || call_ == nullptr) {
         return 0;
     }
-    return ConvertRenderedSquare(*call_, state_, grid, *format_, copyData, copyMask, ModuleOwnResources(),
-                                 UserAlerts());
+    return ConvertRenderedSquare(*call_, state_, grid, *format_, copyData, copyMask, ModuleOwnResources());
 }
 
 int LayerView::QuickBuildSlot(ResourceGrid& grid) {
     if (format_ == nullptr || call_ == nullptr) {
         return 0;
     }
-    const int done = tessera::QuickBuildSlot(*call_, state_, grid, *format_, ModuleOwnResources(), UserAlerts());
+    const int done = tessera::QuickBuildSlot(*call_, state_, grid, *format_, ModuleOwnResources());
     Repaint();
     return done;
 }
@@ -231,9 +225,9 @@ void LayerView::Paint(HDC dc) {
     InflateRect(&inner, -kFrameWidth, -kFrameWidth);
     const COLORREF ring = GetFocus() == Window() ? kLayerViewFocusRing : RGB(0, 0, 0);
 
-    if (format_ != nullptr) {
+    if (format_ != nullptr && call_ != nullptr) {
         const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, state_.useActiveTable,
-                                                        state_.activeTable, ModuleOwnResources(), UserAlerts());
+                                                        state_.activeTable, ModuleOwnResources(), call_->alerts);
         bool drawn = !preview.failed;
         if (preview.picture) {
             // Whole blocks of layer pixels, never smoothed.

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/layer_image.h"
 #include "base/subclassed_control_win.h"
 #include "color/color_table.h"
-#include "host/layer_image.h"
 #include "host/layer_square.h"
 #include "icon/resource_format.h"
 #include "ui/layer_render.h"
@@ -78,8 +78,6 @@ class LayerView final : public SubclassedControl {
     void Paint(HDC dc) override;
     void Repaint();
     [[nodiscard]] std::optional<LayerImage> Square() const;
-    // The run's alerts, or message boxes when the run has none.
-    [[nodiscard]] Alerts& UserAlerts() const;
     void BuildAutomaticTable();
     void MoveSquare(int vertical, int horizontal);
     void ShowMoveCursor();

@@ -155,10 +155,14 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     bool IsModified() override { return grid_.IsModified(); }
     void ClearGrid() override { grid_.ClearAll(); }
     bool ReadGrid(const std::string& path) override {
-        return ReadIcoFile(grid_, path, files_, alerts_) == IcoResult::Ok;
+        const IcoStatus status = ReadIcoFile(grid_, path, files_);
+        ShowIcoFailure(alerts_, path, status);
+        return status.Ok();
     }
     bool WriteGrid(const std::string& path) override {
-        return WriteIcoFile(grid_, path, files_, alerts_) == IcoResult::Ok;
+        const IcoStatus status = WriteIcoFile(grid_, path, files_);
+        ShowIcoFailure(alerts_, path, status);
+        return status.Ok();
     }
     void SetGridCaption(const std::string& caption) override {
         SetDlgItemTextA(dialog_, IDC_GRID_GROUP, caption.c_str());

@@ -15,15 +15,18 @@
 
 #include "base/files.h"
 #include "base/win_handles_win.h"
+#include "driver/ui_driver_win.h"
 #include "hostapp/layer_host.h"
-#include "hostapp/png_win.h"
+#include "hostapp/png.h"
 #include "icon/ico_file.h"
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
 #include "support/fake_alerts.h"
-#include "ui_driver.h"
+#include "support/ico_fixtures.h"
 
 namespace tessera::test {
+
+using namespace driver;
 namespace {
 
 constexpr const char* kMainWindowCaption = "Tessera by The Quorvane";
@@ -101,7 +104,7 @@ bool WriteIcon(const std::string& path, const ResourceFormat& format) {
         }
     }
     FakeAlerts alerts;
-    return WriteIcoFile(grid, path, PlatformFileSystem(), alerts) == IcoResult::Ok;
+    return test::WriteIco(grid, path, PlatformFileSystem(), alerts) == IcoResult::Ok;
 }
 
 // What the layer must hold at (x, y) after Apply put the resource's square at (left, top).
@@ -160,9 +163,7 @@ HWND WaitForMainWindow(const Process& host) {
     return WaitForWindow(host.Id(), kMainWindowCaption);
 }
 
-class ApplyEndToEnd : public ::testing::TestWithParam<ApplyCase> {
-    ComApartment com_;
-};
+class ApplyEndToEnd : public ::testing::TestWithParam<ApplyCase> {};
 
 TEST_P(ApplyEndToEnd, TheLayerGetsTheSavedResourceCentred) {
     const ApplyCase c = GetParam();
@@ -225,9 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"SixteenColoursOnOpaqueLayer", 63, 50, 3, "10,5,46,41", 0, 0, IDC_SIZE_SMALL, IDC_DEPTH_16, 20, 15}),
     [](const ::testing::TestParamInfo<ApplyCase>& param) { return std::string(param.param.name); });
 
-class HostRoundTrip : public ::testing::TestWithParam<int> {
-    ComApartment com_;
-};
+class HostRoundTrip : public ::testing::TestWithParam<int> {};
 
 // Done cancels the run: the host reports the plug-in's -128 and writes the layer exactly as it read it.
 TEST_P(HostRoundTrip, DoneGivesTheLayerBackUnchanged) {
@@ -255,7 +254,6 @@ TEST_P(HostRoundTrip, DoneGivesTheLayerBackUnchanged) {
 INSTANTIATE_TEST_SUITE_P(Planes, HostRoundTrip, ::testing::Values(3, 4));
 
 TEST(Host, RefusesBadCommandLinesAndImages) {
-    ComApartment com;
     TempFolder folder;
     std::string error;
     ASSERT_TRUE(WritePngLayer(StartLayer(20, 10, 3), folder.File("layer.png"), error)) << error;

@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "screen_capture.h"
+#include "driver/screen_capture_win.h"
 #include "tessera_session.h"
 #include "ui/settings_block.h"
-#include "ui_driver.h"
+#include "driver/ui_driver_win.h"
 
 namespace tessera::test {
+
+using namespace driver;
 namespace {
 
 struct SquareTarget {

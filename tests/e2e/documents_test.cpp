@@ -13,6 +13,8 @@
 #include "tessera_session.h"
 
 namespace tessera::test {
+
+using namespace driver;
 namespace {
 
 using Ids = std::vector<int>;
@@ -165,7 +167,6 @@ TEST(Documents, ApplyAfterSavingInThePromptWritesTheSavedResource) {
     }
     EXPECT_EQ((Slots{{48, 4}}), IcoSlots(folder.File("applied.ico")));
 
-    ComApartment com;
     std::string error;
     const std::optional<Layer> before = ReadPngLayer(layerPath, error);
     const std::optional<Layer> after = ReadPngLayer(outPath, error);

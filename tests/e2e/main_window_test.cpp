@@ -13,6 +13,8 @@
 #include "tessera_session.h"
 
 namespace tessera::test {
+
+using namespace driver;
 namespace {
 
 using Ids = std::vector<int>;

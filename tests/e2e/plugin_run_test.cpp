@@ -7,9 +7,11 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "ui_driver.h"
+#include "driver/ui_driver_win.h"
 
 namespace tessera::test {
+
+using namespace driver;
 namespace {
 
 constexpr const char* kSettingsKey = "Software\\Quorvane\\Tessera\\1.2";

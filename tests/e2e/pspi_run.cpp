@@ -21,13 +21,13 @@
 
 #include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
-#include "hostapp/png_win.h"
-#include "ui_driver.h"
+#include "hostapp/png.h"
+#include "driver/ui_driver_win.h"
 
 namespace {
 
 using namespace tessera;
-using tessera::test::ProgramFolder;
+using tessera::driver::ProgramFolder;
 
 // The engine's API (pspiHost.h, pspiGlobals.h): plain C functions, the image type an enum.
 constexpr int kImageTypeBgra = 1;
@@ -139,6 +139,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const ComApartment com;
     return Run(argc, argv);
 }

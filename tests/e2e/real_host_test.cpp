@@ -15,9 +15,11 @@
 
 #include "resources/resource_ids.h"
 #include "tessera_session.h"
-#include "ui_driver.h"
+#include "driver/ui_driver_win.h"
 
 namespace tessera::test {
+
+using namespace driver;
 namespace {
 
 struct SessionResult {
@@ -48,7 +50,6 @@ SessionResult RunSession(const std::string& program, const TempFolder& folder, c
     }
     std::ifstream in(icon, std::ios::binary);
     result.icon.assign(std::istreambuf_iterator<char>(in), {});
-    const ComApartment com;
     std::string error;
     result.layer = ReadPngLayer(applied, error);
     EXPECT_TRUE(result.layer) << program << ": " << error;
@@ -65,7 +66,6 @@ TEST(RealHost, PspiHostRunsTheSessionTesseraHostRuns) {
     EXPECT_EQ(12u, slots->size());
     EXPECT_TRUE(expected.icon == engine.icon) << "the icons differ";
     ASSERT_TRUE(expected.layer && engine.layer);
-    const ComApartment com;
     std::string error;
     const std::optional<Layer> artwork =
         ReadPngLayer(WindowsPath(std::string(TESSERA_SOURCE_DIR) + "/examples/sample-artwork.png"), error);

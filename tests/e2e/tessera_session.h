@@ -18,16 +18,19 @@
 #include "base/files.h"
 #include "base/settings_store.h"
 #include "base/win_handles_win.h"
+#include "driver/screen_capture_win.h"
+#include "driver/ui_driver_win.h"
 #include "hostapp/layer_host.h"
-#include "hostapp/png_win.h"
+#include "hostapp/png.h"
 #include "icon/ico_file.h"
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
-#include "screen_capture.h"
 #include "support/fake_alerts.h"
-#include "ui_driver.h"
+#include "support/ico_fixtures.h"
 
 namespace tessera::test {
+
+using namespace driver;
 
 inline constexpr const char* kMainWindowCaption = "Tessera by The Quorvane";
 inline constexpr const char* kWelcomeCaption = "Using Tessera";
@@ -92,7 +95,6 @@ inline std::string MenuPicture(HWND window, char mnemonic) {
 // An opaque layer of reds that change with every pixel: every filled cell differs from the grey
 // background at every depth, and a moved square shows other pixels.
 inline std::string WriteTestLayer(const TempFolder& folder) {
-    ComApartment com;
     Layer layer = *MakeLayer(120, 100, 3);
     for (int y = 0; y < layer.height; ++y) {
         for (int x = 0; x < layer.width; ++x) {
@@ -276,7 +278,7 @@ class HostSession {
 inline std::optional<std::vector<std::pair<int, int>>> IcoSlots(const std::string& path) {
     ResourceGrid grid;
     FakeAlerts alerts;
-    if (ReadIcoFile(grid, path, PlatformFileSystem(), alerts) != IcoResult::Ok) {
+    if (test::ReadIco(grid, path, PlatformFileSystem(), alerts) != IcoResult::Ok) {
         return std::nullopt;
     }
     std::vector<std::pair<int, int>> slots;

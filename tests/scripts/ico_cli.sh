@@ -44,7 +44,7 @@ expect() {
     fi
 }
 
-t="$native/cli/tessera"
+t="$native/apps/tessera"
 printf '\0\0\1' >"$work/short.ico"
 mkdir "$work/folder.ico"
 
@@ -69,7 +69,7 @@ expect "the copy is an icon file that needs no adjustment" 0 "^24x24  4 bpp    4
     "$t" ico list "$work/copy.ico"
 
 if [ -n "$win" ]; then
-    exe="$(cd "$win" && pwd)/cli/tessera.exe"
+    exe="$(cd "$win" && pwd)/apps/tessera.exe"
     export WINEPREFIX=${WINEPREFIX:-$(cd "$win" && pwd)/tests/wineprefix}
     run_exe() { "$source_dir/cmake/wine-run" "$exe" "$@"; }
     expect "tessera.exe without arguments: usage, exit 2" 2 "" "usage: tessera ico list FILE" -- run_exe

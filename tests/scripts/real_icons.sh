@@ -11,7 +11,7 @@ native=${1:?usage: real_icons.sh NATIVE_BUILD_DIR [WIN64_BUILD_DIR]}
 win=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
-tessera="$native/cli/tessera"
+tessera="$native/apps/tessera"
 dll=${TESSERA_SHELL32:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/shell32.dll}
 
 passed=0
@@ -97,7 +97,7 @@ done < <(python3 "$here/ico_blocks.py" "$work/src" "$work/out")
 
 if [ -n "$win" ]; then
     # One Wine start for all copies: a batch file of tessera.exe calls, with Z: for the root.
-    exe="$(cd "$win" && pwd)/cli/tessera.exe"
+    exe="$(cd "$win" && pwd)/apps/tessera.exe"
     if [ -f "$exe" ]; then
         dos() { printf 'Z:%s' "${1//\//\\}"; }
         for icon in "${icons[@]}"; do

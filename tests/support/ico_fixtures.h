@@ -8,9 +8,24 @@
 #include <string>
 #include <vector>
 
+#include "base/alerts.h"
+#include "base/files.h"
+#include "icon/ico_file.h"
 #include "icon/resource_grid.h"
 
 namespace tessera::test {
+
+// The reader and the writer as the window uses them: a failure is shown through `alerts`.
+inline IcoResult ReadIco(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
+    const IcoStatus status = ReadIcoFile(grid, path, files);
+    ShowIcoFailure(alerts, path, status);
+    return status.result;
+}
+inline IcoResult WriteIco(ResourceGrid& grid, const std::string& path, FileSystem& files, Alerts& alerts) {
+    const IcoStatus status = WriteIcoFile(grid, path, files);
+    ShowIcoFailure(alerts, path, status);
+    return status.result;
+}
 
 // A packed image as an .ico file holds it: a 40-byte header with these fields, the colour table the
 // header implies (biClrUsed entries, or 2^bits up to 8 bits), the colour rows and the mask rows of

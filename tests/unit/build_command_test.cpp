@@ -4,11 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include "base/win_handles_win.h"
-
-#include "hostapp/png_win.h"
-#else
+#ifndef _WIN32
 #include <png.h>
 #endif
 
@@ -23,10 +19,11 @@
 
 #include "base/rgb.h"
 #include "cli/commands.h"
-#include "cli/layer_png.h"
+#include "hostapp/png.h"
 #include "icon/ico_file.h"
 #include "icon/resource_grid.h"
 #include "support/fake_alerts.h"
+#include "support/ico_fixtures.h"
 #include "ui/main_commands.h"
 
 namespace tessera {
@@ -59,18 +56,8 @@ Layer MakeTestLayer(int width, int height, int planes, const std::function<Pixel
 
 // Writes the layer as a PNG with the platform's own library, as any drawing program would.
 bool WriteLayerPng(const Layer& layer, const std::string& path) {
-#ifdef _WIN32
-    const ComApartment com;
     std::string error;
     return WritePngLayer(layer, path, error);
-#else
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(layer.width);
-    image.height = static_cast<png_uint_32>(layer.height);
-    image.format = layer.planes == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, layer.pixels.get(), 0, nullptr) != 0;
-#endif
 }
 
 // One slot of a written icon, read back; rows count from the bottom, as the icon stores them.
@@ -174,7 +161,7 @@ class BuildCommandTest : public testing::Test {
         ASSERT_EQ(cli::kExitOk, outcome.code) << outcome.err;
         EXPECT_EQ("", outcome.err) << "stderr is not a terminal: no progress, no message";
         test::FakeAlerts alerts;
-        ASSERT_EQ(IcoResult::Ok, ReadIcoFile(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
+        ASSERT_EQ(IcoResult::Ok, test::ReadIco(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
     }
 
     // The (size, depth) of every filled slot, in slot order.
@@ -261,7 +248,7 @@ TEST_F(BuildCommandTest, AFullyTransparentLayerGivesAnEmptyIconAndSaysSo) {
     EXPECT_NE(std::string::npos, outcome.err.find("fully transparent")) << outcome.err;
     ResourceGrid grid;
     test::FakeAlerts alerts;
-    ASSERT_EQ(IcoResult::Ok, ReadIcoFile(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
+    ASSERT_EQ(IcoResult::Ok, test::ReadIco(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
     EXPECT_EQ(0, grid.CountPresent());
 }
 
@@ -445,7 +432,7 @@ TEST_P(PngDecoding, GivesTheLayerAPhotoEditorWouldOpen) {
                                          c.colormap.empty() ? nullptr : c.colormap.data()))
         << image.message;
     std::string error;
-    const std::optional<Layer> layer = cli::ReadLayerPng(path, error);
+    const std::optional<Layer> layer = ReadPngLayer(path, error);
     ASSERT_TRUE(layer) << error;
     ASSERT_EQ(c.planes, layer->planes);
     const uint8_t* p = layer->At(0, 0);
@@ -490,7 +477,7 @@ TEST_F(BuildCommandTest, ATruncatedPngIsDamaged) {
     const auto size = fs::file_size(layer);
     fs::resize_file(layer, size / 2);
     std::string error;
-    EXPECT_FALSE(cli::ReadLayerPng(layer, error));
+    EXPECT_FALSE(ReadPngLayer(layer, error));
     EXPECT_NE(std::string::npos, error.find("is damaged")) << error;
 }
 #endif

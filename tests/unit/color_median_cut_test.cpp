@@ -10,11 +10,12 @@
 #include <random>
 #include <vector>
 
-#include "color/automatic_table.h"
 #include "color/median_cut.h"
 #include "host/layer_square.h"
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
+#include "support/fake_alerts.h"
+#include "ui/layer_render.h"
 
 namespace tessera {
 namespace {
@@ -198,8 +199,9 @@ std::vector<Square> SampleSquares() {
                 const int x = static_cast<int>(i) % side, y = static_cast<int>(i) / side;
                 noise[i] = Pixel{Byte(random), Byte(random), Byte(random), Byte(random)};
                 few[i] = palette[random() % palette.size()];
-                gradient[i] = Pixel{static_cast<uint8_t>(x * 255 / side), static_cast<uint8_t>(y * 200 / side),
-                                    static_cast<uint8_t>(static_cast<unsigned>((x + y) * 60 / side) + random() % 9), 255};
+                gradient[i] =
+                    Pixel{static_cast<uint8_t>(x * 255 / side), static_cast<uint8_t>(y * 200 / side),
+                          static_cast<uint8_t>(static_cast<unsigned>((x + y) * 60 / side) + random() % 9), 255};
                 const auto v = static_cast<uint8_t>(random() % 256);
                 grey[i] = Pixel{v, v, v, 0};
                 const auto jitter = [&random](uint8_t c) {
@@ -347,9 +349,10 @@ TEST(AutomaticTable, EachBuildIsTheTableOfItsOwnSquare) {
     }
     LayerHost host(LayerOf(big, kLayerSide, 4));
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, kLayerSide, kLayerSide}));
-    PluginCall call(&host.Record());
+    test::FakeAlerts alerts;
+    PluginCall call(&host.Record(), alerts);
     LayerSquares squares;
-    AutomaticTableBuilder builder;
+    LayerSquareState state;
     for (int step = 0; step < 24; ++step) {
         const int side = 16 + 8 * (step % 5 == 4 ? 3 : step % 4);
         const int sizeIndex = (side - 16) / 8;
@@ -365,10 +368,9 @@ TEST(AutomaticTable, EachBuildIsTheTableOfItsOwnSquare) {
                 ++expected[HistogramIndex(p.r, p.g, p.b)];
             }
         }
-        ColorTable table = GreyRampTable();
-        ASSERT_TRUE(builder.BuildAutomaticTable(call, table));
-        ASSERT_EQ(RefTable(expected), table) << "step " << step;
-        EXPECT_EQ(RefMedianCut(expected, kMaxBoxes).size(), builder.Boxes().size());
+        RebuildAutomaticTable(call, state);
+        ASSERT_EQ(RefTable(expected), state.activeTable) << "step " << step;
+        EXPECT_EQ(RefMedianCut(expected, kMaxBoxes).size(), state.automaticBuilder.Boxes().size());
     }
 }
 
@@ -397,17 +399,17 @@ TEST(AutomaticTable, EdgeCases) {
         }
         LayerHost host(LayerOf(square, 16, 4));
         ASSERT_TRUE(host.SetSelection(Rect{0, 0, 16, 16}));
-        PluginCall call(&host.Record());
+        test::FakeAlerts alerts;
+        PluginCall call(&host.Record(), alerts);
         LayerSquares squares;
         CenterLayerSquare(call, squares, 0, 16, 16);
-        AutomaticTableBuilder builder;
-        ColorTable table = GreyRampTable();
-        ASSERT_TRUE(builder.BuildAutomaticTable(call, table));
+        LayerSquareState state;
+        RebuildAutomaticTable(call, state);
         ColorTable expected;
         for (size_t i = 0; i < c.table.size(); ++i) {
             expected.SetEntry(static_cast<int>(i), c.table[i]);
         }
-        EXPECT_EQ(expected, table) << c.what;
+        EXPECT_EQ(expected, state.activeTable) << c.what;
     }
 }
 
@@ -419,16 +421,16 @@ TEST(AutomaticTable, MoreThan256CellsFillTheWholeTable) {
     }
     LayerHost host(LayerOf(square, 48, 3));
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 48, 48}));
-    PluginCall call(&host.Record());
+    test::FakeAlerts alerts;
+    PluginCall call(&host.Record(), alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 3, 48, 48);
-    AutomaticTableBuilder builder;
-    ColorTable table;
-    ASSERT_TRUE(builder.BuildAutomaticTable(call, table));
-    EXPECT_EQ(256u, builder.Boxes().size());
-    EXPECT_EQ(RefTable(HistogramOf(square)), table);
+    LayerSquareState state;
+    RebuildAutomaticTable(call, state);
+    EXPECT_EQ(256u, state.automaticBuilder.Boxes().size());
+    EXPECT_EQ(RefTable(HistogramOf(square)), state.activeTable);
     for (int i = 0; i < kColorTableEntries; ++i) {
-        EXPECT_NE(Rgb{}, table.Entry(i)) << i;
+        EXPECT_NE(Rgb{}, state.activeTable.Entry(i)) << i;
     }
 }
 
@@ -438,7 +440,8 @@ TEST(AutomaticTable, TheScanNotesEachCellItFillsOnce) {
     square[6] = Pixel{200, 0, 0, 255};
     LayerHost host(LayerOf(square, 16, 4));
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 16, 16}));
-    PluginCall call(&host.Record());
+    test::FakeAlerts alerts;
+    PluginCall call(&host.Record(), alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 0, 16, 16);
     Histogram h(kHistogramEntries);

@@ -21,6 +21,7 @@
 #include "hostapp/layer_host.h"
 #include "icon/ico_file.h"
 #include "support/fake_alerts.h"
+#include "support/ico_fixtures.h"
 #include "ui/layer_render.h"
 #include "ui/main_commands.h"
 
@@ -59,9 +60,9 @@ class QuickBuildAndApply final : public PluginPlatform {
                                    Rect{-10, 30, 38, 78}};
         ResourceGrid grid;
         for (const SizeAndDepth& slot : QuickBuildList(ResourceFormat(), false, false)) {
-            QuickBuildSlot(call, state, grid, SlotFormat(slot.size * 3 + slot.depth), EmbeddedResources(), alerts);
+            QuickBuildSlot(call, state, grid, SlotFormat(slot.size * 3 + slot.depth), EmbeddedResources());
         }
-        if (WriteIcoFile(grid, path_, PlatformFileSystem(), alerts) != IcoResult::Ok) {
+        if (test::WriteIco(grid, path_, PlatformFileSystem(), alerts) != IcoResult::Ok) {
             return kMainWindowDone;
         }
         ParametersBlock choice;
@@ -126,7 +127,7 @@ TEST(HostQuirks, EveryQuirkGivesThePhotoEditorsIconAndLayer) {
     ASSERT_NE(std::vector<uint8_t>(before.pixels.get(), before.pixels.get() + before.ByteCount()), expected.layer);
     ResourceGrid saved;
     test::FakeAlerts alerts;
-    ASSERT_EQ(IcoResult::Ok, ReadIcoFile(saved, path, PlatformFileSystem(), alerts));
+    ASSERT_EQ(IcoResult::Ok, test::ReadIco(saved, path, PlatformFileSystem(), alerts));
     EXPECT_EQ(kSlotCount, saved.CountPresent());
 
     const struct {

@@ -33,14 +33,14 @@ ReadOutcome ReadBytes(ResourceGrid& grid, std::vector<uint8_t> bytes) {
     MemoryFileSystem files;
     files.Put(kPath, std::move(bytes));
     FakeAlerts alerts;
-    const IcoResult result = ReadIcoFile(grid, kPath, files, alerts);
+    const IcoResult result = test::ReadIco(grid, kPath, files, alerts);
     return {result, alerts.Shown(), files.OpenCount()};
 }
 
 std::vector<uint8_t> WriteToBytes(ResourceGrid& grid) {
     MemoryFileSystem files;
     FakeAlerts alerts;
-    EXPECT_EQ(WriteIcoFile(grid, kPath, files, alerts), IcoResult::Ok);
+    EXPECT_EQ(test::WriteIco(grid, kPath, files, alerts), IcoResult::Ok);
     EXPECT_TRUE(alerts.Shown().empty());
     return files.Get(kPath).value_or(std::vector<uint8_t>());
 }
@@ -557,7 +557,7 @@ TEST(IcoFileTest, ReaderReportsEveryFailingStep) {
         FakeAlerts alerts;
         ResourceGrid grid;
         test::FillCanonical(grid, ResourceFormat(), 0);
-        EXPECT_EQ(ReadIcoFile(grid, kPath, files, alerts), c.result);
+        EXPECT_EQ(test::ReadIco(grid, kPath, files, alerts), c.result);
         if (c.message.empty()) {
             EXPECT_TRUE(alerts.Shown().empty());
         } else {
@@ -578,9 +578,9 @@ TEST(IcoFileTest, FileIsHeldUnsharedOnlyWhileItIsRead) {
     {
         std::unique_ptr<File> other = files.OpenExisting(kPath);
         ASSERT_NE(other, nullptr);
-        EXPECT_EQ(ReadIcoFile(grid, kPath, files, alerts), IcoResult::NotOpened) << "someone else holds it";
+        EXPECT_EQ(test::ReadIco(grid, kPath, files, alerts), IcoResult::NotOpened) << "someone else holds it";
     }
-    EXPECT_EQ(ReadIcoFile(grid, kPath, files, alerts), IcoResult::Ok);
+    EXPECT_EQ(test::ReadIco(grid, kPath, files, alerts), IcoResult::Ok);
     EXPECT_NE(files.OpenExisting(kPath), nullptr) << "released after the read";
     EXPECT_TRUE(alerts.Shown().empty());
 }

@@ -19,7 +19,7 @@ void ExpectSafeRead(const std::vector<uint8_t>& bytes, const std::string& mutati
     files.Put("m.ico", bytes);
     test::FakeAlerts alerts;
     ResourceGrid grid;
-    const IcoResult result = ReadIcoFile(grid, "m.ico", files, alerts);
+    const IcoResult result = test::ReadIco(grid, "m.ico", files, alerts);
     ASSERT_NE(result, IcoResult::NotOpened) << mutation;
     ASSERT_EQ(result == IcoResult::Ok, alerts.Shown().empty()) << mutation;
     ASSERT_EQ(test::BrokenSlotPromise(grid), "") << mutation;
@@ -45,7 +45,7 @@ TEST(IcoMutationTest, OurOwnFullGrid) {
     test::FillAllSlots(grid);
     test::MemoryFileSystem files;
     test::FakeAlerts alerts;
-    ASSERT_EQ(WriteIcoFile(grid, "full.ico", files, alerts), IcoResult::Ok);
+    ASSERT_EQ(test::WriteIco(grid, "full.ico", files, alerts), IcoResult::Ok);
     Sweep(*files.Get("full.ico"), 6 + 12 * 16 + 40);
 }
 

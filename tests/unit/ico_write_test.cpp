@@ -89,7 +89,7 @@ TEST(IcoWriteTest, FailedSaveLeavesTheOldFileTheFlagsAndNoTemporary) {
         grid.RemoveSlot(5);
         FakeAlerts alerts;
 
-        EXPECT_EQ(WriteIcoFile(grid, kPath, files, alerts), c.result);
+        EXPECT_EQ(test::WriteIco(grid, kPath, files, alerts), c.result);
         if (c.message.empty()) {
             EXPECT_TRUE(alerts.Shown().empty());
         } else {
@@ -115,7 +115,7 @@ TEST(IcoWriteTest, FailedFirstSaveLeavesNoFileAtAll) {
     ResourceGrid grid;
     FillTwoSlots(grid);
     FakeAlerts alerts;
-    EXPECT_EQ(WriteIcoFile(grid, kPath, files, alerts), IcoResult::Failed);
+    EXPECT_EQ(test::WriteIco(grid, kPath, files, alerts), IcoResult::Failed);
     EXPECT_TRUE(files.Paths().empty());
 }
 
@@ -125,7 +125,7 @@ TEST(IcoWriteTest, FolderInTheWayCannotBeReplaced) {
     ResourceGrid grid;
     FillTwoSlots(grid);
     FakeAlerts alerts;
-    EXPECT_EQ(WriteIcoFile(grid, kPath, files, alerts), IcoResult::NotOpened);
+    EXPECT_EQ(test::WriteIco(grid, kPath, files, alerts), IcoResult::NotOpened);
     EXPECT_TRUE(files.Paths().empty());
     EXPECT_TRUE(alerts.Shown().empty());
     EXPECT_TRUE(grid.IsModified());
@@ -138,7 +138,7 @@ TEST(IcoWriteTest, SuccessfulSaveReplacesTheOldFileAndClearsTheFlags) {
     FillTwoSlots(grid);
     grid.RemoveSlot(5);
     FakeAlerts alerts;
-    EXPECT_EQ(WriteIcoFile(grid, kPath, files, alerts), IcoResult::Ok);
+    EXPECT_EQ(test::WriteIco(grid, kPath, files, alerts), IcoResult::Ok);
     EXPECT_EQ(files.Paths(), std::vector<std::string>{kPath});
     ASSERT_TRUE(files.Get(kPath));
     EXPECT_EQ(files.Get(kPath)->size(), 9974u);

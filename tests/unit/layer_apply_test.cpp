@@ -18,6 +18,7 @@
 #include "hostapp/layer_host.h"
 #include "icon/ico_file.h"
 #include "support/fake_alerts.h"
+#include "support/ico_fixtures.h"
 
 namespace tessera {
 namespace {
@@ -176,7 +177,7 @@ TEST_P(WriteResource, LandsCentredAndTouchesNothingElse) {
     const ResourceFormat format(c.size, c.depth, 1, 0);
     PaintResource(grid, format);
     test::FakeAlerts alerts;
-    PluginCall call{&host.Record(), noErr, &alerts};
+    PluginCall call(&host.Record(), alerts);
 
     WriteResourceToLayer(call, format, grid);
     host.CommitOutput();
@@ -210,7 +211,7 @@ TEST(WriteResourceToLayer, TooSmallSelectionIsRefusedWithAMessage) {
         const ResourceFormat format(0, 2, 1, 0);
         PaintResource(grid, format);
         test::FakeAlerts alerts;
-        PluginCall call{&host.Record(), noErr, &alerts};
+        PluginCall call(&host.Record(), alerts);
 
         WriteResourceToLayer(call, format, grid);
         host.CommitOutput();
@@ -250,7 +251,7 @@ TEST(WriteResourceToLayer, WritesNothingWithoutAnImageOrAnOutputBuffer) {
             RequestSelection(host);
         }
         test::FakeAlerts alerts;
-        PluginCall call{&host.Record(), noErr, &alerts};
+        PluginCall call(&host.Record(), alerts);
         WriteResourceToLayer(call, c.format, c.grid);
         host.CommitOutput();
         EXPECT_TRUE(alerts.Shown().empty()) << c.name;
@@ -281,7 +282,7 @@ TEST(WriteResourceToLayer, IndicesPastAShortColourTableReadAsBlack) {
     LayerHost host(PaintedLayer(16, 16, 4));
     RequestSelection(host);
     test::FakeAlerts alerts;
-    PluginCall call{&host.Record(), noErr, &alerts};
+    PluginCall call(&host.Record(), alerts);
     WriteResourceToLayer(call, format, grid);
     host.CommitOutput();
     const uint8_t* first = host.GetLayer().At(0, 0);
@@ -301,7 +302,7 @@ class ApplyToLayerTest : public ::testing::Test {
         ResourceGrid grid;
         PaintResource(grid, ResourceFormat(2, 1, 1, 0));  // 32 x 32 at 8 bits
         test::FakeAlerts alerts;
-        ASSERT_EQ(IcoResult::Ok, WriteIcoFile(grid, icoPath_, PlatformFileSystem(), alerts));
+        ASSERT_EQ(IcoResult::Ok, test::WriteIco(grid, icoPath_, PlatformFileSystem(), alerts));
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
@@ -326,7 +327,7 @@ TEST_F(ApplyToLayerTest, WritesTheSavedResourceCentredAndEndsTheRequest) {
     LayerHost host(PaintedLayer(50, 40, 4), LayerHostOptions{.rowPadding = 1, .haveMask = true});
     ASSERT_TRUE(host.SetParameters(Block(icoPath_, 2, 1)));
     test::FakeAlerts alerts;
-    PluginCall call{&host.Record(), noErr, &alerts};
+    PluginCall call(&host.Record(), alerts);
 
     ApplyToLayer(call, PlatformFileSystem());
     const FilterRecord& r = host.Record();
@@ -389,7 +390,7 @@ TEST_F(ApplyToLayerTest, FailuresAndWhatTheyShow) {
         LayerHost host(PaintedLayer(50, 40, 3));
         c.setUp(host);
         test::FakeAlerts alerts;
-        PluginCall call{&host.Record(), noErr, &alerts};
+        PluginCall call(&host.Record(), alerts);
         ApplyToLayer(call, PlatformFileSystem());
         EXPECT_EQ(c.result, call.result);
         ASSERT_EQ(c.messages.size(), alerts.Shown().size());
@@ -410,7 +411,7 @@ TEST_F(ApplyToLayerTest, FailuresAndWhatTheyShow) {
 TEST(ApplyToLayer, AHostThatDeliversNothingIsToldOnceAndTakesNothingBack) {
     LayerHost host(PaintedLayer(50, 40, 4), LayerHostOptions{.quirks = {.noBuffers = true}});
     test::FakeAlerts alerts;
-    PluginCall call(&host.Record(), noErr, &alerts);
+    PluginCall call(&host.Record(), alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 0, 16, 16);
     EXPECT_FALSE(FetchLayerSquare(call));

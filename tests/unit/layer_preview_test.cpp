@@ -63,11 +63,7 @@ class Square {
         }
     }
     [[nodiscard]] std::optional<LayerImage> Image() const {
-        return LayerImage{.pixels = bytes_.data(),
-                          .rowStep = rowStep_,
-                          .pixelStep = step_,
-                          .side = side_,
-                          .position = Rect{0, 0, int16(side_), int16(side_)}};
+        return LayerImage{.pixels = bytes_.data(), .rowStep = rowStep_, .pixelStep = step_, .side = side_};
     }
 
   private:

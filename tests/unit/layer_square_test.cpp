@@ -117,7 +117,8 @@ TEST(LayerSquare, CenterPutsTheSquareInTheMiddleOfTheSelection) {
     LayerHost host(GradientLayer(60, 40, 4), LayerHostOptions{.haveMask = true});
     FilterRecord& r = host.Record();
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 20, 33}));
-    PluginCall call(&r);
+    test::FakeAlerts alerts;
+    PluginCall call(&r, alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 0, 16, 16);
     const Rect expected{2, 8, 18, 24};
@@ -137,7 +138,8 @@ TEST(LayerSquare, CenterPutsTheSquareInTheMiddleOfTheSelection) {
 TEST(LayerSquare, EachSizeKeepsItsOwnPosition) {
     LayerHost host(GradientLayer(100, 100, 3));
     FilterRecord& r = host.Record();
-    PluginCall call(&r);
+    test::FakeAlerts alerts;
+    PluginCall call(&r, alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 0, 16, 16);
     MoveLayerSquare(call, squares, 0, -5, 3);
@@ -154,7 +156,8 @@ TEST(LayerSquare, EachSizeKeepsItsOwnPosition) {
 
 TEST(LayerSquare, MovesStopAtTheEndsOfThe16BitRange) {
     LayerHost host(GradientLayer(10, 10, 3));
-    PluginCall call(&host.Record());
+    test::FakeAlerts alerts;
+    PluginCall call(&host.Record(), alerts);
     LayerSquares squares;
     RequestSquare(call, Rect{32700, 32700, 32716, 32716});
     MoveLayerSquare(call, squares, 1, 100, 40);
@@ -170,7 +173,8 @@ TEST(LayerSquare, CenterStopsAtTheEndOfThe16BitRange) {
     LayerHost host(GradientLayer(10, 10, 3));
     FilterRecord& r = host.Record();
     r.filterRect = Rect{32760, 32760, 32767, 32767};  // as a careless host might pass it
-    PluginCall call(&r);
+    test::FakeAlerts alerts;
+    PluginCall call(&r, alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 3, 48, 48);
     EXPECT_EQ((Rect{32719, 32719, 32767, 32767}), call.layer.square);
@@ -182,7 +186,7 @@ TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
     FilterRecord& r = host.Record();
     ASSERT_TRUE(host.SetSelection(Rect{0, 0, 10, 12}));
     test::FakeAlerts alerts;
-    PluginCall call(&r, noErr, &alerts);
+    PluginCall call(&r, alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 0, 16, 16);
     // The host is asked only for the part inside the image; the zeros of the rest are ours.
@@ -192,7 +196,8 @@ TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
     const std::optional<LayerImage> image = CurrentLayerImage(call, 16);
     ASSERT_TRUE(image);
     EXPECT_EQ(4, image->pixelStep);
-    EXPECT_EQ((Rect{-3, -2, 13, 14}), image->position);
+    EXPECT_EQ((Rect{-3, -2, 13, 14}), call.layer.square);
+    EXPECT_FALSE(CurrentLayerImage(call, 24));  // a square of another size is not this one
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
             const int ix = x - 2;
@@ -258,7 +263,7 @@ TEST(LayerSquare, FailedFetchTellsTheUserAndKeepsTheRequest) {
     LayerHost host(GradientLayer(40, 40, 3));
     FilterRecord& r = host.Record();
     test::FakeAlerts alerts;
-    PluginCall call(&r, noErr, &alerts);
+    PluginCall call(&r, alerts);
     LayerSquares squares;
     CenterLayerSquare(call, squares, 0, 16, 16);
     host.SetAdvanceStateError(memFullErr);
@@ -313,7 +318,8 @@ TEST(LayerSquare, ScanCountsTheSquareRowByRowAndFetchesItAgainInsideTheSelection
     for (const int planes : {3, 4}) {
         LayerHost host(GradientLayer(100, 50, planes), LayerHostOptions{.rowPadding = 2});
         FilterRecord& r = host.Record();
-        PluginCall call(&r);
+        test::FakeAlerts alerts;
+        PluginCall call(&r, alerts);
         LayerSquares squares;
         CenterLayerSquare(call, squares, 0, 16, 16);
         MoveLayerSquare(call, squares, 0, 0, -46);  // 4 columns past the left edge
@@ -350,7 +356,8 @@ TEST(LayerSquare, ScanCountsTheSquareRowByRowAndFetchesItAgainInsideTheSelection
 
 TEST(LayerSquare, ScanOfAnEmptySquareFetchesNothing) {
     LayerHost host(GradientLayer(10, 10, 3));
-    PluginCall call(&host.Record());
+    test::FakeAlerts alerts;
+    PluginCall call(&host.Record(), alerts);
     auto histogram = std::make_unique<ColorHistogram>();
     ClearHistogram(histogram->data(), histogram->size());
     ScanLayerHistogram(call, histogram->data());

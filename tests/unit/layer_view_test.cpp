@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "host/plugin_call.h"
 #include "resources/resource_ids.h"
 #include "ui/layer_view.h"
 
@@ -63,29 +62,6 @@ TEST(LayerViewTest, OneDepthAndOneSizeEntryAreChecked) {
         }
     }
     EXPECT_FALSE(LayerMenuItemChecked(ID_FILE_NEW, ResourceFormat()));
-}
-
-TEST(LayerViewTest, OnlyAWholeDeliveredSquareOfTheSideIsShown) {
-    uint8_t pixels[48 * 4 * 48] = {};
-    const auto delivered = [&](Rect rect, int32_t rowStep, int32_t pixelStep) {
-        return LayerImage{.pixels = pixels, .rowStep = rowStep, .pixelStep = pixelStep, .side = 0, .position = rect};
-    };
-    const struct {
-        LayerImage image;
-        int side;
-        bool shown;
-    } cases[] = {
-        {delivered(Rect{10, 20, 26, 36}, 64, 4), 16, true}, {delivered(Rect{10, 20, 26, 36}, 48, 3), 16, true},
-        {delivered(Rect{0, 0, 48, 48}, 192, 4), 16, false}, {delivered(Rect{0, 0, 16, 16}, 32, 2), 16, false},
-        {delivered(Rect{0, 0, 16, 16}, 60, 4), 16, false},  {delivered(Rect{0, 0, 16, 16}, 64, 4), 0, false},
-    };
-    for (const auto& c : cases) {
-        PluginCall call;
-        call.layer.delivered = c.image;
-        EXPECT_EQ(DeliveredSquare(call, c.side).has_value(), c.shown)
-            << c.image.position.right - c.image.position.left << " wide, step " << c.image.pixelStep;
-    }
-    EXPECT_FALSE(DeliveredSquare(PluginCall(), 16));
 }
 
 }  // namespace

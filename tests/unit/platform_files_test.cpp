@@ -66,12 +66,12 @@ TEST_F(PlatformFilesTest, SaveAndOpenRoundTrip) {
     test::FillAllSlots(grid);
     const std::string path = PathOf("a.ico");
     Put(path, kOldFile);
-    ASSERT_EQ(WriteIcoFile(grid, path, files_, alerts_), IcoResult::Ok);
+    ASSERT_EQ(test::WriteIco(grid, path, files_, alerts_), IcoResult::Ok);
     EXPECT_EQ(Names(), std::vector<std::string>{"a.ico"});
     EXPECT_EQ(Get(path).size(), 29926u);
 
     ResourceGrid again;
-    ASSERT_EQ(ReadIcoFile(again, path, files_, alerts_), IcoResult::Ok);
+    ASSERT_EQ(test::ReadIco(again, path, files_, alerts_), IcoResult::Ok);
     EXPECT_EQ(again.CountPresent(), kSlotCount);
     EXPECT_TRUE(alerts_.Shown().empty());
 }
@@ -99,7 +99,7 @@ TEST_F(PlatformFilesTest, OpenFileIsSharedWithNobody) {
 
     ResourceGrid grid;
     test::FillCanonical(grid, ResourceFormat(), 1);
-    EXPECT_EQ(WriteIcoFile(grid, path, files_, alerts_), IcoResult::NotOpened);
+    EXPECT_EQ(test::WriteIco(grid, path, files_, alerts_), IcoResult::NotOpened);
     held.reset();
     EXPECT_EQ(Get(path), kOldFile);
     EXPECT_EQ(Names(), std::vector<std::string>{"c.ico"});
@@ -115,15 +115,15 @@ TEST_F(PlatformFilesTest, TargetsThatCannotBeReplacedAreLeftAlone) {
     Put(readOnly, kOldFile);
     fs::permissions(readOnly, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    EXPECT_EQ(WriteIcoFile(grid, readOnly, files_, alerts_), IcoResult::NotOpened);
+    EXPECT_EQ(test::WriteIco(grid, readOnly, files_, alerts_), IcoResult::NotOpened);
     EXPECT_EQ(Get(readOnly), kOldFile);
 
     const std::string folder = PathOf("e.ico");
     fs::create_directory(folder);
-    EXPECT_EQ(WriteIcoFile(grid, folder, files_, alerts_), IcoResult::NotOpened);
+    EXPECT_EQ(test::WriteIco(grid, folder, files_, alerts_), IcoResult::NotOpened);
     EXPECT_EQ(files_.OpenExisting(folder), nullptr) << "a folder is no file to read";
 
-    EXPECT_EQ(WriteIcoFile(grid, PathOf("missing/f.ico"), files_, alerts_), IcoResult::NotOpened);
+    EXPECT_EQ(test::WriteIco(grid, PathOf("missing/f.ico"), files_, alerts_), IcoResult::NotOpened);
     EXPECT_EQ(Names(), (std::vector<std::string>{"d.ico", "e.ico"}));
     EXPECT_TRUE(alerts_.Shown().empty());
     EXPECT_TRUE(grid.IsModified());

@@ -69,8 +69,6 @@ class ControlsInDialogTest : public testing::Test {
     void SetUp() override {
         dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, &Proc, 0);
         ASSERT_NE(dialog, nullptr);
-        call.record = &host.Record();
-        call.alerts = &alerts;
         HWND layer = GetDlgItem(dialog, IDC_LAYER_VIEW);
         Resize(layer, 198);
         ASSERT_TRUE(view.Attach(layer, &format, &call));
@@ -103,7 +101,7 @@ class ControlsInDialogTest : public testing::Test {
     HWND dialog = nullptr;
     LayerHost host{OpaqueLayer()};
     test::FakeAlerts alerts;
-    PluginCall call;
+    PluginCall call{&host.Record(), alerts};
     ResourceFormat format;
     std::array<ResourceFormat, 12> formats;
     ResourceGrid grid;

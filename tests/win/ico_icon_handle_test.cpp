@@ -50,10 +50,10 @@ int ExpectEverySlotTaken(const std::vector<uint8_t>& file, const std::string& wh
     files.Put("in.ico", file);
     test::FakeAlerts alerts;
     ResourceGrid grid;
-    EXPECT_EQ(ReadIcoFile(grid, "in.ico", files, alerts), IcoResult::Ok) << what;
-    EXPECT_EQ(WriteIcoFile(grid, "out.ico", files, alerts), IcoResult::Ok) << what;
+    EXPECT_EQ(test::ReadIco(grid, "in.ico", files, alerts), IcoResult::Ok) << what;
+    EXPECT_EQ(test::WriteIco(grid, "out.ico", files, alerts), IcoResult::Ok) << what;
     ResourceGrid again;
-    EXPECT_EQ(ReadIcoFile(again, "out.ico", files, alerts), IcoResult::Ok) << what;
+    EXPECT_EQ(test::ReadIco(again, "out.ico", files, alerts), IcoResult::Ok) << what;
     EXPECT_TRUE(alerts.Shown().empty()) << what << ": " << alerts.Shown().front().text;
     EXPECT_EQ(again.CountPresent(), grid.CountPresent()) << what;
     int taken = 0;
@@ -72,7 +72,7 @@ TEST(IcoIconHandleTest, EverySlotOfOurFullGrid) {
     test::FillAllSlots(grid);
     test::MemoryFileSystem files;
     test::FakeAlerts alerts;
-    ASSERT_EQ(WriteIcoFile(grid, "full.ico", files, alerts), IcoResult::Ok);
+    ASSERT_EQ(test::WriteIco(grid, "full.ico", files, alerts), IcoResult::Ok);
     EXPECT_EQ(ExpectEverySlotTaken(*files.Get("full.ico"), "full grid"), kSlotCount);
 }
 

@@ -92,8 +92,6 @@ class LayerViewWinTest : public testing::Test {
         ASSERT_NE(window, nullptr);
         control = Child("Static", SS_NOTIFY | WS_TABSTOP, IDC_LAYER_VIEW, 10, 10, 198, 198);
         button = Child("Button", BS_PUSHBUTTON | WS_TABSTOP, kButtonId, 250, 10, 80, 20);
-        call.record = &host.Record();
-        call.alerts = &alerts;
         ASSERT_TRUE(view.Attach(control, &format, &call));
         view.SetOwner(&owner);
         view.SetBackgroundColor(RGB(20, 40, 60));
@@ -133,7 +131,7 @@ class LayerViewWinTest : public testing::Test {
     HWND button = nullptr;
     LayerHost host{PatternLayer()};
     test::FakeAlerts alerts;
-    PluginCall call;
+    PluginCall call{&host.Record(), alerts};
     ResourceFormat format;  // Huge, true colour, Soft, Both
     ResourceGrid grid;
     LayerView view;
@@ -171,7 +169,7 @@ TEST_F(LayerViewWinTest, ReducedPreviewsShowThePortablePicture) {
     for (int depth : {0, 1}) {
         format = ResourceFormat(1, depth, 0, 0);
         view.Rerender();
-        const LayerPreview expected = RenderLayerPreview(DeliveredSquare(call, 24), format, RGB(20, 40, 60), false,
+        const LayerPreview expected = RenderLayerPreview(CurrentLayerImage(call, 24), format, RGB(20, 40, 60), false,
                                                          GreyRampTable(), ModuleOwnResources(), alerts);
         ASSERT_TRUE(expected.picture);
         const std::unique_ptr<Canvas> canvas = Print();

@@ -1,19 +1,16 @@
 #pragma once
-// A read-only view of the square of the layer that the host last delivered into its input buffer.
-// Not a copy: it stays valid until the next call that makes the host deliver.
+// A read-only view of a square of the layer as the host delivers it: red, green, blue and, with four
+// bytes a pixel, transparency; top row first. Not a copy: it stays valid until the host delivers again.
 
 #include <cstdint>
-
-#include "host/filter_record.h"
 
 namespace tessera {
 
 struct LayerImage {
-    const uint8_t* pixels = nullptr;  // first byte of the top row; none when nothing was delivered
+    const uint8_t* pixels = nullptr;  // first byte of the top row
     int32_t rowStep = 0;              // bytes from one row to the next
     int32_t pixelStep = 0;            // 3: R, G, B; 4: R, G, B, transparency; other: no transparency
-    int side = 0;                     // 16, 24, 32 or 48
-    Rect position{};                  // where the square lies in the image
+    int side = 0;                     // 16, 24, 32 or 48: the square is side x side pixels
 
     [[nodiscard]] bool HasTransparency() const { return pixelStep == 4; }
     // Pixel (x, y), counted from the left and from the top.

@@ -1,6 +1,6 @@
-#include "ui_driver.h"
+#include "driver/ui_driver_win.h"
 
-#include "screen_capture.h"
+#include "driver/screen_capture_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-namespace tessera::test {
+namespace tessera::driver {
 
 namespace {
 
@@ -498,4 +498,4 @@ void AnswerMessageBox(const MessageBoxSeen& box, int button) {
     PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
-}  // namespace tessera::test
+}  // namespace tessera::driver

@@ -1,5 +1,7 @@
 #pragma once
-// The layer as a PNG file, read and written through WIC. COM must be initialised on the calling thread.
+// A PNG file as a layer, the way a photo editor opens it: red, green and blue, and a transparency plane
+// when the image has any (an alpha channel or a transparent colour). Decoded and encoded by the
+// platform's own PNG library: libpng here, the Windows Imaging Component on Windows.
 
 #include <optional>
 #include <string>

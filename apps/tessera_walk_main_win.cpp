@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "screen_capture.h"
-#include "ui_driver.h"
+#include "driver/screen_capture_win.h"
+#include "driver/ui_driver_win.h"
 
-using namespace tessera::test;
+using namespace tessera::driver;
 
 namespace {
 

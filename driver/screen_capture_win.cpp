@@ -1,9 +1,9 @@
-#include "screen_capture.h"
+#include "driver/screen_capture_win.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace tessera::test {
+namespace tessera::driver {
 
 ScreenPixels CaptureWindow(HWND window) {
     ScreenPixels shot;
@@ -105,4 +105,4 @@ bool ReadPngSize(const std::string& path, int& width, int& height) {
     return true;
 }
 
-}  // namespace tessera::test
+}  // namespace tessera::driver

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace tessera::test {
+namespace tessera::driver {
 
 inline constexpr DWORD kWaitMs = 20000;
 
@@ -168,4 +168,4 @@ std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD ms = kWai
 // Answers a message box with a button (IDOK, IDYES, IDNO, IDCANCEL).
 void AnswerMessageBox(const MessageBoxSeen& box, int button);
 
-}  // namespace tessera::test
+}  // namespace tessera::driver

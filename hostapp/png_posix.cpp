@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "cli/layer_png.h"
+#include "hostapp/png.h"
 
-namespace tessera::cli {
+namespace tessera {
 
 namespace {
 
@@ -96,7 +96,7 @@ class ReaderRelease {
 
 }  // namespace
 
-std::optional<Layer> ReadLayerPng(const std::string& path, std::string& error) {
+std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         error = "cannot open " + path;
@@ -144,4 +144,18 @@ std::optional<Layer> ReadLayerPng(const std::string& path, std::string& error) {
     return layer;
 }
 
-}  // namespace tessera::cli
+bool WritePngLayer(const Layer& layer, const std::string& path, std::string& error) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(layer.width);
+    image.height = static_cast<png_uint_32>(layer.height);
+    image.format = layer.planes == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    if (png_image_write_to_file(&image, path.c_str(), 0, layer.pixels.get(), 0, nullptr) == 0) {
+        std::remove(path.c_str());
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tessera

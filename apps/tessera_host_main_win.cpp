@@ -12,7 +12,7 @@
 
 #include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
-#include "hostapp/png_win.h"
+#include "hostapp/png.h"
 
 namespace tessera {
 namespace {
@@ -152,7 +152,7 @@ void PaintLayer(HWND window, const Layer& layer) {
         for (int y = 0; y < layer.height; ++y) {
             for (int x = 0; x < layer.width; ++x) {
                 const uint8_t* s = layer.At(x, y);
-                uint8_t* d = bgra.get() + (static_cast<size_t>(y) * static_cast<size_t>(layer.width) + x) * 4;
+                uint8_t* d = bgra.get() + (static_cast<size_t>(y) * static_cast<size_t>(layer.width) + static_cast<size_t>(x)) * 4;
                 const int alpha = layer.planes == 4 ? s[3] : 255;
                 for (int c = 0; c < 3; ++c) {
                     d[2 - c] = static_cast<uint8_t>((s[c] * alpha + 255 * (255 - alpha) + 127) / 255);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tessera::test {
+namespace tessera::driver {
 
 // The screen pixels under a window, as 0x00RRGGBB rows, top row first.
 struct ScreenPixels {
@@ -23,4 +23,4 @@ bool SaveWindowCapture(HWND window, const std::string& path);
 // The width and height a PNG file declares in its header.
 bool ReadPngSize(const std::string& path, int& width, int& height);
 
-}  // namespace tessera::test
+}  // namespace tessera::driver
