@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/module_win.h"
 #include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png.h"
@@ -52,55 +53,6 @@ struct Options {
     std::string output;
 };
 
-// Splits `text` at its first `count` commas; whatever follows the last of them is one field.
-std::vector<std::string_view> SplitFields(std::string_view text, size_t count) {
-    std::vector<std::string_view> fields;
-    while (fields.size() < count) {
-        const size_t comma = text.find(',');
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        fields.push_back(text.substr(0, comma));
-        text.remove_prefix(comma + 1);
-    }
-    fields.push_back(text);
-    return fields;
-}
-
-std::optional<int> ParseInt(std::string_view text, int lo, int hi) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<Rect> ParseSelection(std::string_view text) {
-    const std::vector<std::string_view> fields = SplitFields(text, 3);
-    if (fields.size() != 4) {
-        return std::nullopt;
-    }
-    int values[4];
-    for (size_t i = 0; i < 4; ++i) {
-        const std::optional<int> v = ParseInt(fields[i], 0, kMaxLayerSide);
-        if (!v) {
-            return std::nullopt;
-        }
-        values[i] = *v;
-    }
-    return Rect{static_cast<int16>(values[1]), static_cast<int16>(values[0]), static_cast<int16>(values[3]),
-                static_cast<int16>(values[2])};
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n < MAX_PATH ? n : 0);
-    const size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
-}
-
 // Reads the command line; on a mistake, says what it was.
 std::optional<Options> ParseArguments(int argc, char** argv, std::string& error) {
     Options options;
@@ -141,24 +93,22 @@ std::optional<Options> ParseArguments(int argc, char** argv, std::string& error)
 
 // Paints the layer at its own size over white, so the user sees what the filter runs on.
 void PaintLayer(HWND window, const Layer& layer) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
+    const PaintDc paint(window);
+    HDC dc = paint.get();
     RECT client;
     GetClientRect(window, &client);
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     const size_t count = static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height);
     std::unique_ptr<uint8_t[]> bgra(new (std::nothrow) uint8_t[count * 4]);
     if (bgra) {
-        for (int y = 0; y < layer.height; ++y) {
-            for (int x = 0; x < layer.width; ++x) {
-                const uint8_t* s = layer.At(x, y);
-                uint8_t* d = bgra.get() + (static_cast<size_t>(y) * static_cast<size_t>(layer.width) + static_cast<size_t>(x)) * 4;
-                const int alpha = layer.planes == 4 ? s[3] : 255;
-                for (int c = 0; c < 3; ++c) {
-                    d[2 - c] = static_cast<uint8_t>((s[c] * alpha + 255 * (255 - alpha) + 127) / 255);
-                }
-                d[3] = 0;
+        CopyLayerToBlueFirst(layer, bgra.get(), static_cast<size_t>(layer.width) * 4, 4);
+        for (size_t i = 0; i < count; ++i) {
+            uint8_t* d = bgra.get() + i * 4;
+            const int alpha = d[3];
+            for (int c = 0; c < 3; ++c) {
+                d[c] = static_cast<uint8_t>((d[c] * alpha + 255 * (255 - alpha) + 127) / 255);
             }
+            d[3] = 0;
         }
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -170,7 +120,6 @@ void PaintLayer(HWND window, const Layer& layer) {
         SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(layer.width), static_cast<DWORD>(layer.height), 0, 0, 0,
                           static_cast<UINT>(layer.height), bgra.get(), &info, DIB_RGB_COLORS);
     }
-    EndPaint(window, &ps);
 }
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "resources/resource_ids.h"
 #include "driver/screen_capture_win.h"
 #include "driver/ui_driver_win.h"
+#include "resources/resource_ids.h"
 
 using namespace tessera::driver;
+using tessera::ProgramFolder;
 
 namespace {
 

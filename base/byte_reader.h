@@ -14,7 +14,6 @@ class ByteReader {
     explicit ByteReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
     [[nodiscard]] bool Ok() const { return ok_; }
-    [[nodiscard]] size_t Offset() const { return offset_; }
     [[nodiscard]] size_t Remaining() const { return ok_ ? bytes_.size() - offset_ : 0; }
 
     uint8_t U8() {
@@ -38,14 +37,6 @@ class ByteReader {
         return p ? std::span<const uint8_t>(p, n) : std::span<const uint8_t>();
     }
     void Skip(size_t n) { Take(n); }
-    // Moves to an absolute offset; an offset past the end fails.
-    void Seek(size_t offset) {
-        if (!ok_ || offset > bytes_.size()) {
-            ok_ = false;
-            return;
-        }
-        offset_ = offset;
-    }
 
   private:
     const uint8_t* Take(size_t n) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <limits>
+#include <new>
 
 #include "base/files.h"
 
@@ -122,7 +123,11 @@ class PosixFileSystem final : public FileSystem {
             ::close(fd);
             return nullptr;
         }
-        return std::make_unique<PosixFile>(fd, false);
+        std::unique_ptr<File> file(new (std::nothrow) PosixFile(fd, false));
+        if (!file) {
+            ::close(fd);
+        }
+        return file;
     }
 
     std::unique_ptr<File> CreateTemporaryBeside(const std::string& target, std::string& tempPath) override {
@@ -148,8 +153,14 @@ class PosixFileSystem final : public FileSystem {
                 ::unlink(candidate.c_str());
                 return nullptr;
             }
+            std::unique_ptr<File> file(new (std::nothrow) PosixFile(fd, true));
+            if (!file) {
+                ::close(fd);
+                ::unlink(candidate.c_str());
+                return nullptr;
+            }
             tempPath = candidate;
-            return std::make_unique<PosixFile>(fd, true);
+            return file;
         }
         return nullptr;
     }

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
+#include <utility>
 
 #include "base/files.h"
+#include "base/win_handles_win.h"
 
 namespace tessera {
 
@@ -14,14 +17,7 @@ constexpr size_t kMaxTransfer = size_t{1} << 30;
 
 class WinFile final : public File {
   public:
-    WinFile(HANDLE handle, bool writing) : handle_(handle), writing_(writing) {}
-    WinFile(const WinFile&) = delete;
-    WinFile& operator=(const WinFile&) = delete;
-    ~WinFile() override {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
+    WinFile(UniqueFile handle, bool writing) : handle_(std::move(handle)), writing_(writing) {}
 
     std::optional<size_t> Read(void* buffer, size_t n) override {
         auto* out = static_cast<uint8_t*>(buffer);
@@ -29,7 +25,7 @@ class WinFile final : public File {
         while (done < n) {
             DWORD got = 0;
             const DWORD want = static_cast<DWORD>(std::min(n - done, kMaxTransfer));
-            if (!ReadFile(handle_, out + done, want, &got, nullptr)) {
+            if (!ReadFile(handle_.get(), out + done, want, &got, nullptr)) {
                 return std::nullopt;
             }
             if (got == 0) {
@@ -46,7 +42,7 @@ class WinFile final : public File {
         while (done < n) {
             DWORD put = 0;
             const DWORD want = static_cast<DWORD>(std::min(n - done, kMaxTransfer));
-            if (!WriteFile(handle_, in + done, want, &put, nullptr) || put == 0) {
+            if (!WriteFile(handle_.get(), in + done, want, &put, nullptr) || put == 0) {
                 return false;
             }
             done += put;
@@ -60,29 +56,29 @@ class WinFile final : public File {
         }
         LARGE_INTEGER distance;
         distance.QuadPart = static_cast<LONGLONG>(offset);
-        return SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) != 0;
+        return SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN) != 0;
     }
 
     std::optional<uint64_t> Size() override {
         LARGE_INTEGER size;
-        if (!GetFileSizeEx(handle_, &size) || size.QuadPart < 0) {
+        if (!GetFileSizeEx(handle_.get(), &size) || size.QuadPart < 0) {
             return std::nullopt;
         }
         return static_cast<uint64_t>(size.QuadPart);
     }
 
     bool Close() override {
-        if (handle_ == INVALID_HANDLE_VALUE) {
+        if (!handle_) {
             return false;
         }
-        const bool flushed = !writing_ || FlushFileBuffers(handle_) != 0;
-        const bool closed = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
+        const bool flushed = !writing_ || FlushFileBuffers(handle_.get()) != 0;
+        // Closed here rather than by the owner, because a failed close is a failed save.
+        const bool closed = CloseHandle(handle_.release()) != 0;
         return flushed && closed;
     }
 
   private:
-    HANDLE handle_;
+    UniqueFile handle_;
     bool writing_;
 };
 
@@ -90,12 +86,12 @@ class WinFileSystem final : public FileSystem {
   public:
     std::unique_ptr<File> OpenExisting(const std::string& path) override {
         // Share mode 0: nobody else may read, write or delete the file while we hold it.
-        HANDLE handle =
-            CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
+        UniqueFile handle(
+            CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle) {
             return nullptr;
         }
-        return std::make_unique<WinFile>(handle, false);
+        return std::unique_ptr<File>(new (std::nothrow) WinFile(std::move(handle), false));
     }
 
     std::unique_ptr<File> CreateTemporaryBeside(const std::string& target, std::string& tempPath) override {
@@ -103,16 +99,21 @@ class WinFileSystem final : public FileSystem {
             char suffix[48];
             std::snprintf(suffix, sizeof suffix, ".%lu-%u.tmp", GetCurrentProcessId(), counter_++);
             const std::string candidate = target + suffix;
-            HANDLE handle =
-                CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (handle == INVALID_HANDLE_VALUE) {
+            UniqueFile handle(
+                CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!handle) {
                 if (GetLastError() == ERROR_FILE_EXISTS) {
                     continue;
                 }
                 return nullptr;
             }
+            std::unique_ptr<File> file(new (std::nothrow) WinFile(std::move(handle), true));
+            if (!file) {
+                DeleteFileA(candidate.c_str());
+                return nullptr;
+            }
             tempPath = candidate;
-            return std::make_unique<WinFile>(handle, true);
+            return file;
         }
         return nullptr;
     }

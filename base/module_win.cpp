@@ -33,12 +33,27 @@ HINSTANCE ModuleInstance() {
     return reinterpret_cast<HINSTANCE>(&__ImageBase);
 }
 
-std::string ModuleFileName() {
+namespace {
+
+// The full path of a module's file; nullptr names the program.
+std::string ModulePath(HMODULE module) {
     char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(ModuleInstance(), path, MAX_PATH);
-    std::string name(path, length < MAX_PATH ? length : 0);
-    const size_t slash = name.find_last_of("\\/");
-    return slash == std::string::npos ? name : name.substr(slash + 1);
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    return std::string(path, length < MAX_PATH ? length : 0);
+}
+
+}  // namespace
+
+std::string ModuleFileName() {
+    const std::string path = ModulePath(ModuleInstance());
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ProgramFolder() {
+    const std::string path = ModulePath(nullptr);
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
 const ModuleResources& ModuleOwnResources() {

@@ -13,6 +13,8 @@ namespace tessera {
 HINSTANCE ModuleInstance();
 // The module's file name without its folder, e.g. "tessera.8bf".
 std::string ModuleFileName();
+// The folder of the program that runs (the host's, when our module is the plug-in).
+std::string ProgramFolder();
 // The resources of ModuleInstance().
 const ModuleResources& ModuleOwnResources();
 

@@ -1,12 +1,14 @@
 #pragma once
 // A control of a dialog template that an object takes over (subclasses) for painting and input. The
 // subclass is removed when the control is destroyed or when the object goes, whichever comes first, and
-// nothing the object throws unwinds into the platform.
+// nothing the object throws unwinds into the platform. The control repaints whole when it gains or
+// loses the focus, since its frame shows the focus.
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include "base/module_win.h"
 #include "base/win_handles_win.h"
 
 namespace tessera {
@@ -18,19 +20,30 @@ class SubclassedControl {
     virtual ~SubclassedControl() { Detach(); }
 
     [[nodiscard]] HWND Window() const { return window_; }
+    // Repaints the whole control, background included.
+    void Repaint() {
+        if (window_ != nullptr) {
+            InvalidateRect(window_, nullptr, TRUE);
+        }
+    }
 
   protected:
     SubclassedControl() = default;
 
+    // Takes over the control, with the cursor resource `cursorId` of our module for the mouse over it.
     // False when there is no control, this object already has one, or the platform refuses.
-    bool Subclass(HWND control) {
+    bool Subclass(HWND control, int cursorId) {
         if (control == nullptr || window_ != nullptr ||
             SetWindowSubclass(control, &Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) == FALSE) {
             return false;
         }
         window_ = control;
+        // Cursors loaded from resources are shared by the system and never destroyed.
+        cursor_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(cursorId));
         return true;
     }
+    // The control's own cursor; none when it could not be loaded.
+    [[nodiscard]] HCURSOR Cursor() const { return cursor_; }
 
     // Draws the whole control; for WM_PAINT and WM_PRINTCLIENT alike.
     virtual void Paint(HDC dc) = 0;
@@ -58,6 +71,12 @@ class SubclassedControl {
                 case WM_PRINTCLIENT:
                     control->Paint(reinterpret_cast<HDC>(wParam));
                     return 0;
+                case WM_SETFOCUS:
+                case WM_KILLFOCUS: {
+                    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+                    control->Repaint();
+                    return result;
+                }
                 default:
                     return control->Handle(window, message, wParam, lParam);
             }
@@ -74,6 +93,7 @@ class SubclassedControl {
     }
 
     HWND window_ = nullptr;
+    HCURSOR cursor_ = nullptr;
 };
 
 }  // namespace tessera

@@ -13,6 +13,15 @@ inline constexpr const char* kSelectionTooSmall =
 inline constexpr const char* kHostDeliversNoPixels =
     "The host did not deliver the layer's pixels, so Tessera cannot build icons from this layer or apply one to it.";
 
+inline constexpr const char* kCannotLoadTable = "Cannot load default color table";
+inline constexpr const char* kCannotOpenTableFile = "Can't open color table file";
+inline constexpr const char* kTableFileLength =
+    "There was a problem reading the color table file: the number of color table entries is incorrect.";
+// The document's name.
+inline constexpr const char* kSaveChanges = "Save changes to the icon \"%s\" before closing?";
+// The error's number and text, the bytes read and the bytes expected.
+inline constexpr const char* kCannotReadSettings = "Could not read settings, error was %d - %s (%d bytes of %d)";
+
 // The .ico reader and writer. Those about one image take its width, height and bits per pixel.
 inline constexpr const char* kIcoHeader = "Error reading .ICO file header";
 inline constexpr const char* kIcoDirectoryMemory = "Error allocating memory for icon directory entries";

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <utility>
@@ -69,6 +70,15 @@ struct MenuTraits : NullInvalid<HMENU> {
 struct ModuleTraits : NullInvalid<HMODULE> {
     static void Close(HMODULE h) { FreeLibrary(h); }
 };
+struct ImageListTraits : NullInvalid<HIMAGELIST> {
+    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+struct WindowTraits : NullInvalid<HWND> {
+    static void Close(HWND h) { DestroyWindow(h); }
+};
+struct HookTraits : NullInvalid<HHOOK> {
+    static void Close(HHOOK h) { UnhookWindowsHookEx(h); }
+};
 
 using UniqueHdc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueHicon = UniqueHandle<HICON, IconTraits>;
@@ -76,6 +86,11 @@ using UniqueHkey = UniqueHandle<HKEY, KeyTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
+// A window we created and nobody else destroys (one owned by a window that is destroyed goes with it:
+// release it first).
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+using UniqueHook = UniqueHandle<HHOOK, HookTraits>;
 
 // A GDI object (bitmap, brush, pen, font) of a known kind, deleted with DeleteObject.
 template <typename T>
@@ -106,24 +121,6 @@ class ComApartment {
 
   private:
     HRESULT result_;
-};
-
-// A DC borrowed from a window with GetDC, given back with ReleaseDC on the same window.
-class WindowDc {
-  public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), hdc_(GetDC(hwnd)) {}
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    ~WindowDc() {
-        if (hdc_ != nullptr) {
-            ReleaseDC(hwnd_, hdc_);
-        }
-    }
-    [[nodiscard]] HDC get() const { return hdc_; }
-
-  private:
-    HWND hwnd_;
-    HDC hdc_;
 };
 
 // The DC of one WM_PAINT, handed back with EndPaint on the same window.

@@ -90,23 +90,6 @@ bool ParseChoices(std::string_view text, const int (&choices)[N], bool (&chosen)
     return true;
 }
 
-bool ParseSelection(std::string_view text, std::optional<Rect>& selection) {
-    const std::vector<std::string_view> fields = Fields(text);
-    if (fields.size() != 4) {
-        return false;
-    }
-    int16 values[4];
-    for (size_t i = 0; i < 4; ++i) {
-        int64_t value = 0;
-        if (!Number(fields[i], value) || value < 0 || value > kMaxLayerSide) {
-            return false;
-        }
-        values[i] = static_cast<int16>(value);
-    }
-    selection = Rect{values[1], values[0], values[3], values[2]};
-    return true;
-}
-
 // SIZE:LEFT,TOP. The square must be a 16-bit rectangle, as the host's record holds it; it may lie
 // partly or wholly outside the image, as the window lets it.
 bool ParseSquare(std::string_view text, LayerSquares& squares, CommandContext& context) {
@@ -150,7 +133,8 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
         if (arg == "-o" || arg == "--output") {
             options.output = value;
         } else if (arg == "--selection") {
-            good = ParseSelection(value, options.selection);
+            options.selection = ParseSelection(value);
+            good = options.selection.has_value();
             if (!good) {
                 std::fprintf(context.err, "tessera: --selection needs LEFT,TOP,RIGHT,BOTTOM, each 0..%d\n",
                              kMaxLayerSide);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/files.h"
+#include "base/texts.h"
 
 namespace tessera {
 
@@ -34,10 +35,9 @@ const char* ActRejectedMessage(ActReadResult result) {
         case ActReadResult::Accepted:
             break;
         case ActReadResult::CannotOpen:
-            return "Can't open color table file";
+            return texts::kCannotOpenTableFile;
         case ActReadResult::WrongLength:
-            return "There was a problem reading the color table file: the number of color table entries is "
-                   "incorrect.";
+            return texts::kTableFileLength;
     }
     return nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include "base/alerts.h"
 #include "base/module_resources.h"
+#include "base/texts.h"
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -39,7 +40,7 @@ std::optional<ReductionTable> SelectReductionTable(const ModuleResources& resour
     std::optional<ColorTable> builtIn = LoadBuiltInTable(resources, sixteen ? IDT_TABLE_16 : IDT_TABLE_256);
     if (!builtIn) {
         Alert alert;
-        alert.text = "Cannot load default color table";
+        alert.text = texts::kCannotLoadTable;
         alert.caption = AlertCaption::Product;
         alert.icon = AlertIcon::None;
         alert.buttons = AlertButtons::Ok;

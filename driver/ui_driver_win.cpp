@@ -114,13 +114,6 @@ TempFolder::~TempFolder() {
     SHFileOperationA(&op);
 }
 
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
 Process::Process(const std::string& commandLine) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outputWrite = nullptr;

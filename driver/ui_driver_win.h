@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/module_win.h"
+
 namespace tessera::driver {
 
 inline constexpr DWORD kWaitMs = 20000;
@@ -33,8 +35,6 @@ class TempFolder {
     std::string path_;
 };
 
-// The folder of the running test program (the plug-in and the host are copied there).
-std::string ProgramFolder();
 
 // A program started with its standard output captured.
 class Process {

@@ -1,6 +1,7 @@
 #include "hostapp/layer_host.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <new>
 
@@ -88,9 +89,10 @@ OSErr FillBuffer(const Rect& rect,
 
 struct LayerHost::HostHandle {
     Ptr data = nullptr;  // the master pointer: the Handle the plug-in holds is its address
+    std::unique_ptr<char[]> storage;
     int32 size = 0;
     int locks = 0;
-    HostHandle* next = nullptr;
+    std::unique_ptr<HostHandle> next;
 };
 
 class LayerHost::CurrentScope {
@@ -119,6 +121,57 @@ std::optional<Layer> MakeLayer(int width, int height, int planes) {
         return std::nullopt;
     }
     return layer;
+}
+
+void CopyLayerToBlueFirst(const Layer& layer, uint8_t* out, size_t stride, int planes) {
+    for (int y = 0; y < layer.height; ++y) {
+        uint8_t* row = out + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < layer.width; ++x) {
+            const uint8_t* s = layer.At(x, y);
+            uint8_t* d = row + static_cast<size_t>(x) * static_cast<size_t>(planes);
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+            if (planes == 4) {
+                d[3] = layer.planes == 4 ? s[3] : 255;
+            }
+        }
+    }
+}
+
+void CopyBlueFirstToLayer(const uint8_t* in, size_t stride, Layer& layer) {
+    for (int y = 0; y < layer.height; ++y) {
+        const uint8_t* row = in + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < layer.width; ++x) {
+            const uint8_t* s = row + static_cast<size_t>(x) * 4;
+            uint8_t* d = layer.At(x, y);
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+            if (layer.planes == 4) {
+                d[3] = s[3];
+            }
+        }
+    }
+}
+
+std::optional<Rect> ParseSelection(std::string_view text) {
+    int values[4] = {};
+    for (size_t i = 0; i < 4; ++i) {
+        const size_t comma = i < 3 ? text.find(',') : text.size();
+        if (comma == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::string_view field = text.substr(0, comma);
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), values[i]);
+        if (field.empty() || ec != std::errc() || end != field.data() + field.size() || values[i] < 0 ||
+            values[i] > kMaxLayerSide) {
+            return std::nullopt;
+        }
+        text.remove_prefix(std::min(comma + 1, text.size()));
+    }
+    return Rect{static_cast<int16>(values[1]), static_cast<int16>(values[0]), static_cast<int16>(values[3]),
+                static_cast<int16>(values[2])};
 }
 
 LayerHost::LayerHost(Layer layer, const LayerHostOptions& options)
@@ -177,11 +230,9 @@ LayerHost::~LayerHost() {
     if (current_ == this) {
         current_ = previous_;
     }
+    // One handle after another, so a long chain cannot exhaust the stack.
     while (handles_ != nullptr) {
-        HostHandle* next = handles_->next;
-        delete[] handles_->data;
-        delete handles_;
-        handles_ = next;
+        handles_ = std::move(handles_->next);
     }
 }
 
@@ -196,7 +247,7 @@ bool LayerHost::SetSelection(const Rect& selection) {
 
 size_t LayerHost::LiveHandles() const {
     size_t count = 0;
-    for (const HostHandle* h = handles_; h != nullptr; h = h->next) {
+    for (const HostHandle* h = handles_.get(); h != nullptr; h = h->next.get()) {
         ++count;
     }
     return count;
@@ -204,7 +255,7 @@ size_t LayerHost::LiveHandles() const {
 
 int LayerHost::LockedHandles() const {
     int count = 0;
-    for (const HostHandle* h = handles_; h != nullptr; h = h->next) {
+    for (const HostHandle* h = handles_.get(); h != nullptr; h = h->next.get()) {
         count += h->locks > 0 ? 1 : 0;
     }
     return count;
@@ -214,24 +265,24 @@ Handle LayerHost::NewHandle(int32 size) {
     if (size < 0) {
         return nullptr;
     }
-    auto* handle = new (std::nothrow) HostHandle;
+    std::unique_ptr<HostHandle> handle(new (std::nothrow) HostHandle);
     if (handle == nullptr) {
         return nullptr;
     }
     // Never a zero-length allocation, so even an empty handle has a master pointer to lock.
-    handle->data = new (std::nothrow) char[static_cast<size_t>(std::max(size, 1))]();
-    if (handle->data == nullptr) {
-        delete handle;
+    handle->storage.reset(new (std::nothrow) char[static_cast<size_t>(std::max(size, 1))]());
+    if (handle->storage == nullptr) {
         return nullptr;
     }
+    handle->data = handle->storage.get();
     handle->size = size;
-    handle->next = handles_;
-    handles_ = handle;
-    return &handle->data;
+    handle->next = std::move(handles_);
+    handles_ = std::move(handle);
+    return &handles_->data;
 }
 
 LayerHost::HostHandle* LayerHost::Find(Handle handle) const {
-    for (HostHandle* h = handles_; h != nullptr; h = h->next) {
+    for (HostHandle* h = handles_.get(); h != nullptr; h = h->next.get()) {
         if (&h->data == handle) {
             return h;
         }
@@ -240,15 +291,12 @@ LayerHost::HostHandle* LayerHost::Find(Handle handle) const {
 }
 
 void LayerHost::DisposeHandle(Handle handle) {
-    for (HostHandle** link = &handles_; *link != nullptr; link = &(*link)->next) {
+    for (std::unique_ptr<HostHandle>* link = &handles_; *link != nullptr; link = &(*link)->next) {
         if (&(*link)->data == handle) {
-            HostHandle* gone = *link;
-            *link = gone->next;
             if (record_.parameters == handle) {
                 record_.parameters = nullptr;
             }
-            delete[] gone->data;
-            delete gone;
+            *link = std::move((*link)->next);
             return;
         }
     }
@@ -258,13 +306,13 @@ bool LayerHost::ResizeHandle(HostHandle& handle, int32 size) {
     if (size < 0) {
         return false;
     }
-    char* data = new (std::nothrow) char[static_cast<size_t>(std::max(size, 1))]();
-    if (data == nullptr) {
+    std::unique_ptr<char[]> storage(new (std::nothrow) char[static_cast<size_t>(std::max(size, 1))]());
+    if (storage == nullptr) {
         return false;
     }
-    std::memcpy(data, handle.data, static_cast<size_t>(std::min(size, handle.size)));
-    delete[] handle.data;
-    handle.data = data;
+    std::memcpy(storage.get(), handle.data, static_cast<size_t>(std::min(size, handle.size)));
+    handle.storage = std::move(storage);
+    handle.data = handle.storage.get();
     handle.size = size;
     return true;
 }

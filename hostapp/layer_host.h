@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "host/filter_record.h"
@@ -42,6 +43,18 @@ inline constexpr int kMaxLayerSide = 30000;
 
 // A zero-filled layer; none when a side is not 1..kMaxLayerSide, planes is not 3 or 4, or memory is short.
 std::optional<Layer> MakeLayer(int width, int height, int planes);
+
+// The layer's pixels blue first, as Windows bitmaps hold them: `planes` bytes a pixel (3: blue, green,
+// red; 4: the same and alpha, 255 where the layer has no transparency plane), rows `stride` bytes
+// apart, top row first.
+void CopyLayerToBlueFirst(const Layer& layer, uint8_t* out, size_t stride, int planes);
+// The layer's pixels from 4-byte blue, green, red, alpha rows `stride` bytes apart, top row first; alpha
+// goes into the transparency plane when the layer has one.
+void CopyBlueFirstToLayer(const uint8_t* in, size_t stride, Layer& layer);
+
+// A selection written LEFT,TOP,RIGHT,BOTTOM in pixels, each 0..kMaxLayerSide (right and bottom are the
+// first column and row outside it); none for anything else.
+std::optional<Rect> ParseSelection(std::string_view text);
 
 // Ways in which hosts other than the photo editor fill the record and answer requests. Each can be
 // switched on, so that a test shows the plug-in surviving it.
@@ -155,7 +168,7 @@ class LayerHost {
     FilterRecord record_{};
     HandleProcs procs_{};
     PlatformData platform_{};
-    HostHandle* handles_ = nullptr;
+    std::unique_ptr<HostHandle> handles_;  // the newest first
     bool newFails_ = false;
     bool lockFails_ = false;
     Buffer in_;

@@ -119,18 +119,7 @@ std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
         error = path + " is damaged: its pixels cannot be read";
         return std::nullopt;
     }
-    for (UINT y = 0; y < height; ++y) {
-        for (UINT x = 0; x < width; ++x) {
-            const uint8_t* s = bgra.get() + size_t{y} * stride + size_t{x} * 4;
-            uint8_t* d = layer->At(static_cast<int>(x), static_cast<int>(y));
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            if (planes == 4) {
-                d[3] = s[3];
-            }
-        }
-    }
+    CopyBlueFirstToLayer(bgra.get(), stride, *layer);
     return layer;
 }
 
@@ -150,18 +139,7 @@ bool WritePngLayer(const Layer& layer, const std::string& path, std::string& err
         return false;
     }
     // The layer's planes are red, green, blue (and transparency); WIC takes blue first.
-    for (UINT y = 0; y < height; ++y) {
-        for (UINT x = 0; x < width; ++x) {
-            const uint8_t* s = layer.At(static_cast<int>(x), static_cast<int>(y));
-            uint8_t* d = pixels.get() + size_t{y} * stride + size_t{x} * planes;
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            if (planes == 4) {
-                d[3] = s[3];
-            }
-        }
-    }
+    CopyLayerToBlueFirst(layer, pixels.get(), stride, layer.planes);
     bool written = false;
     {
         ComRef<IWICStream> stream;

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "base/module_win.h"
 #include "base/win_handles_win.h"
 #include "icon/draw_resource_win.h"
 #include "resources/resource_ids.h"
@@ -24,13 +23,11 @@ void DrawTripleFrame(HDC dc, const RECT& client, COLORREF accent) {
 }
 
 bool ResourceCell::Attach(HWND control, const ResourceFormat* format, const ResourceGrid* grid) {
-    if (!Subclass(control)) {
+    if (!Subclass(control, IDC_HAND_CURSOR)) {
         return false;
     }
     format_ = format;
     grid_ = grid;
-    // Cursors loaded from resources are shared by the system and never destroyed.
-    hand_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     return true;
 }
 
@@ -44,12 +41,6 @@ void ResourceCell::SetStretch(bool stretch) {
     Repaint();
 }
 
-void ResourceCell::Repaint() {
-    if (Window() != nullptr) {
-        InvalidateRect(Window(), nullptr, TRUE);
-    }
-}
-
 LRESULT ResourceCell::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
@@ -58,16 +49,10 @@ LRESULT ResourceCell::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lP
                 Repaint();
             }
             break;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS: {
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            Repaint();
-            return result;
-        }
         case WM_SETCURSOR:
             // Handled either way, so a cell that is not clickable keeps whatever cursor was showing.
-            if (clickable_ && hand_ != nullptr) {
-                SetCursor(hand_);
+            if (clickable_ && Cursor() != nullptr) {
+                SetCursor(Cursor());
             }
             return TRUE;
         default:

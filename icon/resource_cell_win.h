@@ -34,9 +34,6 @@ class ResourceCell final : public SubclassedControl {
     [[nodiscard]] bool Current() const { return current_; }
     [[nodiscard]] bool Clickable() const { return clickable_; }
 
-    // Repaints the whole control, background included.
-    void Repaint();
-
   private:
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame, background and resource; for WM_PAINT and for WM_PRINTCLIENT alike.
@@ -48,7 +45,6 @@ class ResourceCell final : public SubclassedControl {
     bool stretch_ = false;
     COLORREF background_ = RGB(128, 128, 128);
     bool clickable_ = true;
-    HCURSOR hand_ = nullptr;
 };
 
 // The frames around a cell's drawing area, from the outside in: black, the accent, black.

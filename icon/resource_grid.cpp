@@ -86,6 +86,11 @@ FormatGeometryResult ResourceGrid::FormatGeometry(const ResourceFormat& format) 
     return {side, side, bits};
 }
 
+const IconResource& ResourceGrid::Slot(int slot) const {
+    static const IconResource kNoSlot;
+    return slot >= 0 && slot < kSlotCount ? slots_[static_cast<size_t>(slot)] : kNoSlot;
+}
+
 int ResourceGrid::SlotForFormat(const ResourceFormat& format) {
     const FormatGeometryResult g = FormatGeometry(format);
     return SlotIndex(g.width, g.height, g.bitsPerPixel);

@@ -87,7 +87,8 @@ class ResourceGrid {
     // Clears every modified flag (after the grid was written to a file).
     void ClearModifiedFlags();
 
-    [[nodiscard]] const IconResource& Slot(int slot) const { return slots_.at(static_cast<size_t>(slot)); }
+    // The slot's image; an index that names no slot reads as an empty slot.
+    [[nodiscard]] const IconResource& Slot(int slot) const;
 
   private:
     std::array<IconResource, kSlotCount> slots_;

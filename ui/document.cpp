@@ -1,6 +1,7 @@
 #include "ui/document.h"
 
 #include "base/alerts.h"
+#include "base/texts.h"
 
 namespace tessera {
 
@@ -85,7 +86,7 @@ bool DocumentCommands::ConfirmDiscard() {
         return true;
     }
     Alert alert;
-    alert.text = FormatText("Save changes to the icon \"%s\" before closing?", options_.documentName.c_str());
+    alert.text = FormatText(texts::kSaveChanges, options_.documentName.c_str());
     alert.icon = AlertIcon::Warning;
     alert.buttons = AlertButtons::YesNoCancel;
     switch (alerts_.Show(alert)) {

@@ -28,24 +28,16 @@ void FillArea(HDC dc, const RECT& area, COLORREF color) {
 }  // namespace
 
 bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call) {
-    if (!Subclass(control)) {
+    if (!Subclass(control, IDC_MOVE_CURSOR)) {
         return false;
     }
     format_ = format;
     call_ = call;
-    // Cursors loaded from resources are shared by the system and never destroyed.
-    moveCursor_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(IDC_MOVE_CURSOR));
     return true;
 }
 
 std::optional<LayerImage> LayerView::Square() const {
     return format_ != nullptr && call_ != nullptr ? CurrentLayerImage(*call_, format_->PixelSize()) : std::nullopt;
-}
-
-void LayerView::Repaint() {
-    if (Window() != nullptr) {
-        InvalidateRect(Window(), nullptr, TRUE);
-    }
 }
 
 void LayerView::BuildAutomaticTable() {
@@ -86,8 +78,8 @@ void LayerView::MoveSquare(int vertical, int horizontal) {
 }
 
 void LayerView::ShowMoveCursor() {
-    if (moveCursor_ != nullptr) {
-        SetCursor(moveCursor_);
+    if (Cursor() != nullptr) {
+        SetCursor(Cursor());
     }
 }
 
@@ -149,12 +141,6 @@ LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_KEYDOWN:
             KeyDown(wParam);
             break;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS: {
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            Repaint();
-            return result;
-        }
         default:
             break;
     }

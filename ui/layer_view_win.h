@@ -76,7 +76,6 @@ class LayerView final : public SubclassedControl {
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame and preview; for WM_PAINT and for WM_PRINTCLIENT alike.
     void Paint(HDC dc) override;
-    void Repaint();
     [[nodiscard]] std::optional<LayerImage> Square() const;
     void BuildAutomaticTable();
     void MoveSquare(int vertical, int horizontal);
@@ -94,7 +93,6 @@ class LayerView final : public SubclassedControl {
     POINT lastMousePoint_{};
     bool dragging_ = false;
     COLORREF backgroundColor_ = RGB(128, 128, 128);
-    HCURSOR moveCursor_ = nullptr;
 };
 
 // The middle outline of the view: light grey while it has the keyboard focus, black otherwise.

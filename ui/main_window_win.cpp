@@ -12,6 +12,7 @@
 #include "base/files.h"
 #include "base/module_win.h"
 #include "base/settings_store_win.h"
+#include "base/win_handles_win.h"
 #include "color/act_file.h"
 #include "host/parameters_block.h"
 #include "host/plugin_call.h"
@@ -97,11 +98,6 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     }
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
-    ~MainWindow() override {
-        if (toolTips_ != nullptr) {
-            DestroyWindow(toolTips_);
-        }
-    }
 
     static constexpr INT_PTR kEndOnException = kMainWindowDone;
 
@@ -190,11 +186,10 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
                 return TRUE;
             case WM_DESTROY:
                 // The dialog's own closing work is done; what is left is to remember the options.
-                if (relayHook_ != nullptr) {
-                    UnhookWindowsHookEx(relayHook_);
-                    relayHook_ = nullptr;
-                    relayWindow = nullptr;
-                }
+                relayHook_.reset();
+                relayWindow = nullptr;
+                // The dialog owns the tool tip window and destroys it with itself.
+                toolTips_ = nullptr;
                 options_.layerSquares = layerView_.Squares();
                 WriteSettings(store_, options_);
                 return FALSE;
@@ -261,7 +256,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         }
         SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
         relayWindow = this;
-        relayHook_ = SetWindowsHookExA(WH_GETMESSAGE, RelayHook, nullptr, GetCurrentThreadId());
+        relayHook_.reset(SetWindowsHookExA(WH_GETMESSAGE, RelayHook, nullptr, GetCurrentThreadId()));
     }
 
     void AddTool(HWND control, const char* text) {
@@ -586,8 +581,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     SettingsStore& store_;
     FileSystem& files_;
     HWND dialog_ = nullptr;
-    HWND toolTips_ = nullptr;
-    HHOOK relayHook_ = nullptr;
+    HWND toolTips_ = nullptr;  // owned by the dialog, which destroys it
+    UniqueHook relayHook_;
     WindowOptions options_;
     std::array<ResourceFormat, kGridCellCount> slotFormats_;
     ResourceGrid grid_;

@@ -9,6 +9,7 @@
 #include "base/byte_reader.h"
 #include "base/settings_store.h"
 #include "base/text_field.h"
+#include "base/texts.h"
 
 namespace tessera {
 
@@ -138,9 +139,9 @@ bool ReadSettings(SettingsStore& store, Alerts& alerts, WindowOptions& options) 
     }
     // An older or damaged block: the next close replaces it with one of the current layout.
     Alert alert;
-    alert.text = FormatText("Could not read settings, error was %d - %s (%d bytes of %d)", static_cast<int>(read.error),
-                            store.ErrorText(read.error).c_str(), static_cast<int>(read.length),
-                            static_cast<int>(kSettingsBlockSize));
+    alert.text =
+        FormatText(texts::kCannotReadSettings, static_cast<int>(read.error), store.ErrorText(read.error).c_str(),
+                   static_cast<int>(read.length), static_cast<int>(kSettingsBlockSize));
     alert.icon = AlertIcon::Warning;
     alerts.Show(alert);
     return false;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/dialog_win.h"
+#include "base/win_handles_win.h"
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -16,11 +17,6 @@ class TestIconDialog {
     explicit TestIconDialog(UniqueHicon icon) : icon_(std::move(icon)) {}
     TestIconDialog(const TestIconDialog&) = delete;
     TestIconDialog& operator=(const TestIconDialog&) = delete;
-    ~TestIconDialog() {
-        if (imageList_ != nullptr) {
-            ImageList_Destroy(imageList_);
-        }
-    }
 
     static constexpr INT_PTR kEndOnException = IDCANCEL;
 
@@ -93,12 +89,12 @@ class TestIconDialog {
         SendMessageA(slider, TBM_SETPOS, TRUE, 32);
         SendMessageA(slider, TBM_SETTICFREQ, 16, 0);
 
-        imageList_ = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 1, 1);
-        if (imageList_ != nullptr && icon != nullptr) {
-            ImageList_AddIcon(imageList_, icon);
+        imageList_.reset(ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 1, 1));
+        if (imageList_ && icon != nullptr) {
+            ImageList_AddIcon(imageList_.get(), icon);
         }
         HWND tree = GetDlgItem(dialog_, IDC_TEST_TREE);
-        TreeView_SetImageList(tree, imageList_, TVSIL_NORMAL);
+        TreeView_SetImageList(tree, imageList_.get(), TVSIL_NORMAL);
         HTREEITEM parent = InsertTreeItem(tree, TVI_ROOT, "Parent Item");
         InsertTreeItem(tree, parent, "Child Item");
         InsertTreeItem(tree, parent, "Child Item");
@@ -150,7 +146,7 @@ class TestIconDialog {
     [[nodiscard]] bool IsChecked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
 
     UniqueHicon icon_;
-    HIMAGELIST imageList_ = nullptr;
+    UniqueImageList imageList_;
     HWND dialog_ = nullptr;
 };
 

@@ -19,15 +19,14 @@
 #include <string>
 #include <string_view>
 
+#include "base/module_win.h"
 #include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png.h"
-#include "driver/ui_driver_win.h"
 
 namespace {
 
 using namespace tessera;
-using tessera::driver::ProgramFolder;
 
 // The engine's API (pspiHost.h, pspiGlobals.h): plain C functions, the image type an enum.
 constexpr int kImageTypeBgra = 1;
@@ -89,14 +88,8 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "pspi-run: out of memory\n");
         return 2;
     }
-    for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* s = layer->pixels.get() + i * static_cast<size_t>(layer->planes);
-        uint8_t* d = bgra.get() + i * 4;
-        d[0] = s[2];
-        d[1] = s[1];
-        d[2] = s[0];
-        d[3] = layer->planes == 4 ? s[3] : 255;
-    }
+    const size_t stride = static_cast<size_t>(layer->width) * 4;
+    CopyLayerToBlueFirst(*layer, bgra.get(), stride, 4);
 
     UniqueModule engine(LoadLibraryA((ProgramFolder() + "\\pspiHost64.dll").c_str()));
     const auto setPath = engine ? Export<SetPathProc>(engine.get(), "pspiSetPath") : nullptr;
@@ -108,7 +101,7 @@ int Run(int argc, char** argv) {
         return 3;
     }
     setPath(Wide(Folder(plugin)).c_str());
-    if (setImage(kImageTypeBgra, layer->width, layer->height, bgra.get(), layer->width * 4, nullptr, 0) != 0 ||
+    if (setImage(kImageTypeBgra, layer->width, layer->height, bgra.get(), static_cast<int>(stride), nullptr, 0) != 0 ||
         load(Wide(plugin).c_str()) != 0) {
         std::fprintf(stderr, "pspi-run: the engine does not take %s\n", plugin.c_str());
         return 3;
@@ -118,16 +111,7 @@ int Run(int argc, char** argv) {
     std::fflush(stdout);
 
     if (!output.empty()) {
-        for (size_t i = 0; i < pixels; ++i) {
-            const uint8_t* s = bgra.get() + i * 4;
-            uint8_t* d = layer->pixels.get() + i * static_cast<size_t>(layer->planes);
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            if (layer->planes == 4) {
-                d[3] = s[3];
-            }
-        }
+        CopyBlueFirstToLayer(bgra.get(), stride, *layer);
         if (!WritePngLayer(*layer, output, error)) {
             std::fprintf(stderr, "pspi-run: %s\n", error.c_str());
             return 4;

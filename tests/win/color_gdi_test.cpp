@@ -14,6 +14,7 @@
 
 #include "base/bgra_image.h"
 #include "base/module_resources.h"
+#include "base/module_win.h"
 #include "base/win_handles_win.h"
 #include "color/color_table.h"
 #include "color/nearest.h"
@@ -27,11 +28,8 @@ namespace {
 class PluginTables final : public ModuleResources {
   public:
     PluginTables() {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        const std::string self = path;
-        module_.reset(LoadLibraryExA((self.substr(0, self.find_last_of('\\')) + "\\tessera.8bf").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE));
+        module_.reset(
+            LoadLibraryExA((ProgramFolder() + "\\tessera.8bf").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     }
     [[nodiscard]] bool Loaded() const { return static_cast<bool>(module_); }
     std::optional<std::vector<uint8_t>> Load(const char* type, int id) const override {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/module_win.h"
 #include "host/filter_record.h"
 #include "resources/resource_ids.h"
 
@@ -18,10 +19,7 @@ namespace tessera {
 namespace {
 
 std::string PluginPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\')) + "\\tessera.8bf";
+    return ProgramFolder() + "\\tessera.8bf";
 }
 
 class PluginBinaryTest : public testing::Test {
