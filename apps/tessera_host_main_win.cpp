@@ -146,19 +146,19 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 // The host's own top-level window: the owner of the plug-in's dialogs, as a photo editor's is.
-HWND CreateHostWindow(const Layer& layer) {
+UniqueWindow CreateHostWindow(const Layer& layer) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &HostWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.lpszClassName = kWindowClass;
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, kWindowClass, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  640, 480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (window != nullptr) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&layer));
-        ShowWindow(window, SW_SHOWNORMAL);
-        UpdateWindow(window);
+    UniqueWindow window(CreateWindowExA(0, kWindowClass, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, 640, 480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    if (window) {
+        SetWindowLongPtrA(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&layer));
+        ShowWindow(window.get(), SW_SHOWNORMAL);
+        UpdateWindow(window.get());
     }
     return window;
 }
@@ -192,15 +192,13 @@ int Run(int argc, char** argv) {
                      host.GetLayer().width, host.GetLayer().height, kUsage);
         return kExitUsage;
     }
-    HWND window = CreateHostWindow(host.GetLayer());
-    host.SetWindow(reinterpret_cast<intptr_t>(window));
+    UniqueWindow window = CreateHostWindow(host.GetLayer());
+    host.SetWindow(reinterpret_cast<intptr_t>(window.get()));
 
     const OSErr result = options->about ? host.RunAbout(entry) : host.RunFilter(entry).result;
     std::printf("result %d\n", result);
     std::fflush(stdout);
-    if (window != nullptr) {
-        DestroyWindow(window);
-    }
+    window.reset();
 
     if (!options->output.empty() && !WritePngLayer(host.GetLayer(), options->output, error)) {
         std::fprintf(stderr, "tessera-host: %s\n", error.c_str());

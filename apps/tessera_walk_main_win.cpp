@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/settings_store.h"
 #include "driver/screen_capture_win.h"
 #include "driver/ui_driver_win.h"
 #include "resources/resource_ids.h"
@@ -42,9 +43,29 @@ bool Fail(const char* what) {
     return false;
 }
 
+// Each square starts centred in the selection (the whole picture); the picture follows the mouse, so
+// dragging by (centre - target) puts the square on its drawing.
+bool PlaceSquares(HWND window, const std::string& artwork, const std::vector<SquareTarget>& targets) {
+    int width = 0;
+    int height = 0;
+    if (!ReadPngSize(artwork, width, height)) {
+        return Fail("cannot read the artwork's size");
+    }
+    HWND view = GetDlgItem(window, IDC_LAYER_VIEW);
+    for (const SquareTarget& target : targets) {
+        ClickButton(window, IDC_SIZE_SMALL + SizeIndex(target.side));
+        Sleep(200);
+        const int centredLeft = width / 2 - target.side / 2;
+        const int centredTop = height / 2 - target.side / 2;
+        DragControl(view, centredLeft - target.left, centredTop - target.top);
+        Sleep(200);
+    }
+    return true;
+}
+
 bool Walk(const std::string& out, const std::string& artwork, const std::vector<SquareTarget>& targets) {
     // A fresh start: no remembered squares, no last document.
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvane\\Tessera\\1.2");
+    RegDeleteKeyA(HKEY_CURRENT_USER, tessera::kSettingsKey);
 
     const std::string host = ProgramFolder() + "\\tessera-host.exe";
     Process process("\"" + host + "\" \"" + artwork + "\" --output \"" + out + "\\applied-layer.png\"");
@@ -62,21 +83,8 @@ bool Walk(const std::string& out, const std::string& artwork, const std::vector<
     Sleep(500);
     SaveWindowCapture(window, out + "\\window-start.bmp");
 
-    // Each square starts centred in the selection (the whole picture); the picture follows the mouse,
-    // so dragging by (centre - target) puts the square on its drawing.
-    int width = 0;
-    int height = 0;
-    if (!ReadPngSize(artwork, width, height)) {
-        return Fail("cannot read the artwork's size");
-    }
-    HWND view = GetDlgItem(window, IDC_LAYER_VIEW);
-    for (const SquareTarget& target : targets) {
-        ClickButton(window, IDC_SIZE_SMALL + SizeIndex(target.side));
-        Sleep(200);
-        const int centredLeft = width / 2 - target.side / 2;
-        const int centredTop = height / 2 - target.side / 2;
-        DragControl(view, centredLeft - target.left, centredTop - target.top);
-        Sleep(200);
+    if (!PlaceSquares(window, artwork, targets)) {
+        return false;
     }
     MoveMouseAway();  // no tool tip in the pictures
     Sleep(300);

@@ -3,6 +3,7 @@
 // platform, and tests can read each text and answer it.
 
 #include <string>
+#include <utility>
 
 namespace tessera {
 
@@ -33,6 +34,15 @@ class Alerts {
 };
 
 inline constexpr const char* kProductName = "Tessera";
+
+// A warning with an OK button, in the plug-in's own name or, with AlertCaption::Module, about the host.
+inline Alert WarningAlert(std::string text, AlertCaption caption = AlertCaption::Product) {
+    Alert alert;
+    alert.text = std::move(text);
+    alert.caption = caption;
+    alert.icon = AlertIcon::Warning;
+    return alert;
+}
 
 // printf-style formatting for the fixed message texts that carry numbers or names.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -13,20 +13,25 @@ const char* const kIcoUsage =
 
 namespace {
 
-// Reads `path` into the grid; false when that failed, with the reason printed.
-bool Load(ResourceGrid& grid, const std::string& path, CommandContext& context) {
-    const IcoStatus status = ReadIcoFile(grid, path, context.files);
+// Whether a read or a write of `path` worked; when it did not, the reason is printed: `notOpened` (a
+// verb and the path) or the failure's message after the path.
+bool Succeeded(const IcoStatus& status, const std::string& path, const char* notOpened, CommandContext& context) {
     switch (status.result) {
         case IcoResult::Ok:
             return true;
         case IcoResult::NotOpened:
-            std::fprintf(context.err, "tessera: cannot open %s\n", path.c_str());
+            std::fprintf(context.err, "tessera: %s %s\n", notOpened, path.c_str());
             return false;
         case IcoResult::Failed:
             std::fprintf(context.err, "%s: %s\n", path.c_str(), IcoFailureText(status).c_str());
             return false;
     }
     return false;
+}
+
+// Reads `path` into the grid; false when that failed, with the reason printed.
+bool Load(ResourceGrid& grid, const std::string& path, CommandContext& context) {
+    return Succeeded(ReadIcoFile(grid, path, context.files), path, "cannot open", context);
 }
 
 int List(const std::string& path, CommandContext& context) {
@@ -56,18 +61,7 @@ int Copy(const std::string& in, const std::string& out, CommandContext& context)
 }  // namespace
 
 int SaveGrid(ResourceGrid& grid, const std::string& path, CommandContext& context) {
-    const IcoStatus status = WriteIcoFile(grid, path, context.files);
-    switch (status.result) {
-        case IcoResult::Ok:
-            return kExitOk;
-        case IcoResult::NotOpened:
-            std::fprintf(context.err, "tessera: cannot create %s\n", path.c_str());
-            return kExitFailed;
-        case IcoResult::Failed:
-            std::fprintf(context.err, "%s: %s\n", path.c_str(), IcoFailureText(status).c_str());
-            return kExitFailed;
-    }
-    return kExitFailed;
+    return Succeeded(WriteIcoFile(grid, path, context.files), path, "cannot create", context) ? kExitOk : kExitFailed;
 }
 
 int RunIcoCommand(const std::vector<std::string>& args, CommandContext& context) {

@@ -393,6 +393,13 @@ void SendMouse(DWORD flags, int x, int y) {
     Sleep(15);
 }
 
+// The middle of a control on the screen.
+POINT Middle(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 }  // namespace
 
 void MoveMouseAway() {
@@ -400,12 +407,9 @@ void MoveMouseAway() {
 }
 
 void HoverControl(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    const int x = (r.left + r.right) / 2;
-    const int y = (r.top + r.bottom) / 2;
-    SendMouse(0, x - 1, y);
-    SendMouse(0, x, y);
+    const POINT at = Middle(control);
+    SendMouse(0, at.x - 1, at.y);
+    SendMouse(0, at.x, at.y);
 }
 
 std::string VisibleToolTip(DWORD processId) {
@@ -415,20 +419,14 @@ std::string VisibleToolTip(DWORD processId) {
 }
 
 void ClickControl(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    const int x = (r.left + r.right) / 2;
-    const int y = (r.top + r.bottom) / 2;
-    SendMouse(0, x, y);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, x, y);
-    SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+    const POINT at = Middle(control);
+    SendMouse(0, at.x, at.y);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, at.x, at.y);
+    SendMouse(MOUSEEVENTF_LEFTUP, at.x, at.y);
 }
 
 void DragControl(HWND control, int dx, int dy) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    const int x0 = (r.left + r.right) / 2;
-    const int y0 = (r.top + r.bottom) / 2;
+    const auto [x0, y0] = Middle(control);
     SendMouse(0, x0, y0);
     SendMouse(MOUSEEVENTF_LEFTDOWN, x0, y0);
     const int steps = std::max(1, std::max(std::abs(dx), std::abs(dy)) / 4);

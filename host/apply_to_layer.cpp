@@ -58,43 +58,16 @@ bool CopyLayerToOutput(const FilterRecord& record, const Rect& selection) {
     return true;
 }
 
-}  // namespace
-
-void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const ResourceGrid& grid) {
-    const FilterRecord& record = *call.record;
-    const int slot = ResourceGrid::SlotForFormat(format);
-    if (slot < 0 || grid.Slot(slot).present == 0) {
-        return;
-    }
-    const int side = format.PixelSize();
-    const int bits = ResourceGrid::FormatGeometry(format).bitsPerPixel;
-    ResourceBits rb;
-    grid.GetResourceBits(format, rb);
-
-    const Rect selection = SelectionInImage(record);
-    const int width = selection.right - selection.left;
-    const int height = selection.bottom - selection.top;
-    if (width < side || height < side) {
-        call.alerts.Show(Alert{.text = FormatText(texts::kSelectionTooSmall, side, side),
-                               .caption = AlertCaption::Product,
-                               .path = {},
-                               .icon = AlertIcon::Warning,
-                               .buttons = AlertButtons::Ok});
-        return;
-    }
-    // Fewer than three bytes a pixel cannot hold a colour; writing one would run into the next pixel.
-    const std::optional<DeliveredBuffer> out = DeliveredOutput(record, selection);
-    if (!out || rb.colorRows == nullptr || out->pixelStep < 3) {
-        return;
-    }
-
+// Writes the image, expanded to 32 bits, centred in the width x height output: colour, then the
+// transparency or, without a transparency plane, white where the mask says transparent.
+void WriteSquare(const ResourceBits& rb, int bits, int side, const DeliveredBuffer& out, int width, int height) {
     // The bytes between the table's start and the colour rows are all the entries the block holds.
     const size_t tableEntries =
         bits <= 8
             ? std::min(static_cast<size_t>(std::max<ptrdiff_t>(rb.colorRows - rb.colorTable, 0)) / 4, size_t{1} << bits)
             : 0;
     // The planes asked for are red, green, blue and, with a fourth, transparency.
-    const bool hasTransparency = out->pixelStep == 4;
+    const bool hasTransparency = out.pixelStep == 4;
     const int x0 = width / 2 - side / 2;
     const int y0 = height / 2 - side / 2;
     for (int y = 0; y < side; ++y) {
@@ -102,9 +75,9 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
         const int stored = side - 1 - y;
         const uint8_t* colorRow = rb.colorRows + static_cast<ptrdiff_t>(stored) * rb.colorStride;
         const uint8_t* maskRow = rb.maskRows + static_cast<ptrdiff_t>(stored) * rb.maskStride;
-        uint8_t* line = out->data + static_cast<ptrdiff_t>(y0 + y) * out->rowStep;
+        uint8_t* line = out.data + static_cast<ptrdiff_t>(y0 + y) * out.rowStep;
         for (int x = 0; x < side; ++x) {
-            uint8_t* d = line + static_cast<ptrdiff_t>(x0 + x) * out->pixelStep;
+            uint8_t* d = line + static_cast<ptrdiff_t>(x0 + x) * out.pixelStep;
             const Rgba c = ExpandPixel(colorRow, x, bits, rb.colorTable, tableEntries);
             d[0] = c.red;
             d[1] = c.green;
@@ -121,6 +94,33 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
             }
         }
     }
+}
+
+}  // namespace
+
+void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const ResourceGrid& grid) {
+    const FilterRecord& record = *call.record;
+    const int slot = ResourceGrid::SlotForFormat(format);
+    if (slot < 0 || grid.Slot(slot).present == 0) {
+        return;
+    }
+    const int side = format.PixelSize();
+    const int bits = ResourceGrid::FormatGeometry(format).bitsPerPixel;
+    ResourceBits rb;
+    grid.GetResourceBits(format, rb);
+
+    const Rect selection = SelectionInImage(record);
+    if (selection.right - selection.left < side || selection.bottom - selection.top < side) {
+        call.alerts.Show(WarningAlert(FormatText(texts::kSelectionTooSmall, side, side)));
+        return;
+    }
+    // Fewer than three bytes a pixel cannot hold a colour; writing one would run into the next pixel.
+    const std::optional<DeliveredBuffer> out = DeliveredOutput(record, selection);
+    if (!out || rb.colorRows == nullptr || out->pixelStep < 3) {
+        return;
+    }
+
+    WriteSquare(rb, bits, side, *out, selection.right - selection.left, selection.bottom - selection.top);
 }
 
 void ApplyStoredResource(PluginCall& call, FileSystem& files) {
@@ -176,11 +176,7 @@ void ApplyToLayer(PluginCall& call, FileSystem& files) {
         } else {
             ApplyStoredResource(call, files);
             if (call.result != noErr) {
-                call.alerts.Show(Alert{.text = texts::kDoFilterRectFailed,
-                                       .caption = AlertCaption::Module,
-                                       .path = {},
-                                       .icon = AlertIcon::Warning,
-                                       .buttons = AlertButtons::Ok});
+                call.alerts.Show(WarningAlert(texts::kDoFilterRectFailed, AlertCaption::Module));
             }
         }
     }

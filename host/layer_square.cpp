@@ -288,11 +288,7 @@ bool FetchLayerSquare(PluginCall& call) {
     call.layer.delivered.reset();
     call.result = CallAdvanceState(*call.record);
     if (call.result != noErr) {
-        call.alerts.Show(Alert{.text = texts::kAdvanceStateFailed,
-                               .caption = AlertCaption::Module,
-                               .path = {},
-                               .icon = AlertIcon::Warning,
-                               .buttons = AlertButtons::Ok});
+        call.alerts.Show(WarningAlert(texts::kAdvanceStateFailed, AlertCaption::Module));
         return false;
     }
     if (TakeDeliveredSquare(call)) {
@@ -307,11 +303,7 @@ bool TellNoPixelsOnce(PluginCall& call) {
         return false;
     }
     call.layer.toldNoPixels = true;
-    call.alerts.Show(Alert{.text = texts::kHostDeliversNoPixels,
-                           .caption = AlertCaption::Product,
-                           .path = {},
-                           .icon = AlertIcon::Warning,
-                           .buttons = AlertButtons::Ok});
+    call.alerts.Show(WarningAlert(texts::kHostDeliversNoPixels));
     return true;
 }
 

@@ -21,14 +21,10 @@ void RunMainWindowFlow(PluginCall& call, PluginPlatform& platform) {
         platform.ShowWelcome(owner);
     }
     switch (platform.RunMainWindow(call, owner)) {
-        case kMainWindowFailed: {
-            Alert alert;
-            alert.text = texts::kCannotOpenWindow;
-            alert.icon = AlertIcon::Warning;
-            platform.UserAlerts().Show(alert);
+        case kMainWindowFailed:
+            platform.UserAlerts().Show(WarningAlert(texts::kCannotOpenWindow));
             call.result = userCanceledErr;
             break;
-        }
         case kMainWindowApply:
             call.result = noErr;
             platform.ApplyToLayer(call);

@@ -456,22 +456,14 @@ void LayerHost::CommitOutput() {
     record_.outRowBytes = 0;
 }
 
-OSErr LayerHost::AdvanceState() {
-    ++advanceCalls_;
-    if (advanceError_ != noErr) {
-        return advanceError_;
-    }
-    CommitOutput();
+void LayerHost::TakeRequest() {
     if (options_.quirks.newBuffersEveryCall) {
         // Kept, as garbage, while the next buffers are made, so they cannot land where these were.
         staleIn_ = std::move(in_);
-        staleOut_ = std::move(out_);
-        for (Buffer* stale : {&staleIn_, &staleOut_}) {
-            if (stale->bytes) {
-                std::memset(
-                    stale->bytes.get(), kStaleByte,
-                    static_cast<size_t>(stale->rowBytes) * static_cast<size_t>(stale->rect.bottom - stale->rect.top));
-            }
+        if (staleIn_.bytes) {
+            std::memset(staleIn_.bytes.get(), kStaleByte,
+                        static_cast<size_t>(staleIn_.rowBytes) *
+                            static_cast<size_t>(staleIn_.rect.bottom - staleIn_.rect.top));
         }
     }
     ReleaseBuffers();
@@ -487,6 +479,15 @@ OSErr LayerHost::AdvanceState() {
             rect->right = std::min(rect->right, static_cast<int16>(layer_.width));
         }
     }
+}
+
+OSErr LayerHost::AdvanceState() {
+    ++advanceCalls_;
+    if (advanceError_ != noErr) {
+        return advanceError_;
+    }
+    CommitOutput();
+    TakeRequest();
     OSErr err = noErr;
     if (!Empty(record_.inRect) && record_.inputRate != kFixedOne) {
         err = filterBadParameters;  // this host delivers at full resolution only

@@ -155,6 +155,8 @@ class LayerHost {
     bool ResizeHandle(HostHandle& handle, int32 size);
 
     void ResetRequest();
+    // Lets go of the last delivery and reads the new request as this host reads it.
+    void TakeRequest();
     void ReleaseBuffers();
     OSErr Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 padding, bool fromLayer, Buffer& buffer);
     OSErr DeliverMask(const Rect& rect, int16 padding, Buffer& buffer);
@@ -174,8 +176,7 @@ class LayerHost {
     Buffer in_;
     Buffer out_;
     Buffer mask_;
-    Buffer staleIn_;  // the buffers of the call before, kept as garbage with newBuffersEveryCall
-    Buffer staleOut_;
+    Buffer staleIn_;  // the input of the call before, kept as garbage with newBuffersEveryCall
     OSErr advanceError_ = noErr;
     int advanceCalls_ = 0;
     int paddingWrites_ = 0;

@@ -84,70 +84,87 @@ void LayerView::ShowMoveCursor() {
 }
 
 LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        // The static class takes double clicks, so a quick second press arrives as one: it is a press all
-        // the same.
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            SetFocus(window);
-            Repaint();
-            lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            SetCapture(window);
-            dragging_ = true;
-            ShowMoveCursor();
-            break;
-        case WM_MOUSEMOVE:
-            if ((wParam & MK_LBUTTON) != 0 && dragging_) {
-                const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-                ShowMoveCursor();
-                // The square moves against the mouse, so the picture follows it.
-                MoveSquare(lastMousePoint_.y - point.y, lastMousePoint_.x - point.x);
-                if (call_ != nullptr) {
-                    FetchLayerSquare(*call_);
-                }
-                Repaint();
-                lastMousePoint_ = point;
-            }
-            return 0;
-        case WM_LBUTTONUP:
-            ReleaseCapture();
-            lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            dragging_ = false;
-            if (state_.automaticTable) {
-                BuildAutomaticTable();
-                Repaint();
-            }
-            break;
-        case WM_CAPTURECHANGED:
-            // A drag whose capture was taken away (a message box, another window) is over: the button
-            // may be released where this view never hears of it.
-            dragging_ = false;
-            break;
-        case WM_RBUTTONDOWN:
-            SetFocus(window);
-            Repaint();
-            break;
-        case WM_CONTEXTMENU:
-            ShowContextMenu(lParam);
-            return 0;
-        case WM_INITMENUPOPUP:
-            UpdateMenuChecks(reinterpret_cast<HMENU>(wParam));
-            return 0;
-        case WM_COMMAND:
-            if (MenuCommand(LOWORD(wParam))) {
+    struct MessageEntry {
+        UINT message;
+        bool (LayerView::*run)(WPARAM wParam, LPARAM lParam);
+    };
+    // Each handler answers whether it took the message whole; otherwise the control's own handling
+    // follows.
+    static constexpr MessageEntry kMessages[] = {
+        // The static class takes double clicks, so a quick second press arrives as one: it is a press
+        // all the same.
+        {WM_LBUTTONDOWN, &LayerView::Press},
+        {WM_LBUTTONDBLCLK, &LayerView::Press},
+        {WM_MOUSEMOVE, &LayerView::Drag},
+        {WM_LBUTTONUP, &LayerView::Release},
+        {WM_CAPTURECHANGED, &LayerView::CaptureLost},
+        {WM_RBUTTONDOWN, &LayerView::PressRight},
+        {WM_CONTEXTMENU, &LayerView::ShowContextMenu},
+        {WM_INITMENUPOPUP, &LayerView::UpdateMenuChecks},
+        {WM_COMMAND, &LayerView::MenuCommand},
+        {WM_KEYDOWN, &LayerView::KeyDown},
+    };
+    for (const MessageEntry& entry : kMessages) {
+        if (entry.message == message) {
+            if ((this->*entry.run)(wParam, lParam)) {
                 return 0;
             }
             break;
-        case WM_KEYDOWN:
-            KeyDown(wParam);
-            break;
-        default:
-            break;
+        }
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void LayerView::KeyDown(WPARAM key) {
+bool LayerView::Press(WPARAM, LPARAM lParam) {
+    SetFocus(Window());
+    Repaint();
+    lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    SetCapture(Window());
+    dragging_ = true;
+    ShowMoveCursor();
+    return false;
+}
+
+bool LayerView::Drag(WPARAM wParam, LPARAM lParam) {
+    if ((wParam & MK_LBUTTON) != 0 && dragging_) {
+        const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ShowMoveCursor();
+        // The square moves against the mouse, so the picture follows it.
+        MoveSquare(lastMousePoint_.y - point.y, lastMousePoint_.x - point.x);
+        if (call_ != nullptr) {
+            FetchLayerSquare(*call_);
+        }
+        Repaint();
+        lastMousePoint_ = point;
+    }
+    return true;
+}
+
+bool LayerView::Release(WPARAM, LPARAM lParam) {
+    ReleaseCapture();
+    lastMousePoint_ = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    dragging_ = false;
+    if (state_.automaticTable) {
+        BuildAutomaticTable();
+        Repaint();
+    }
+    return false;
+}
+
+bool LayerView::CaptureLost(WPARAM, LPARAM) {
+    // A drag whose capture was taken away (a message box, another window) is over: the button may be
+    // released where this view never hears of it.
+    dragging_ = false;
+    return false;
+}
+
+bool LayerView::PressRight(WPARAM, LPARAM) {
+    SetFocus(Window());
+    Repaint();
+    return false;
+}
+
+bool LayerView::KeyDown(WPARAM key, LPARAM) {
     if (key >= VK_NUMPAD1 && key <= VK_NUMPAD9) {
         const std::optional<SquareStep> step = KeypadStep(static_cast<int>(key - VK_NUMPAD0));
         MoveSquare(step->vertical, step->horizontal);
@@ -163,9 +180,10 @@ void LayerView::KeyDown(WPARAM key) {
     } else if (key == VK_DELETE && owner_ != nullptr) {
         owner_->ClearResource();
     }
+    return false;
 }
 
-void LayerView::ShowContextMenu(LPARAM where) {
+bool LayerView::ShowContextMenu(WPARAM, LPARAM where) {
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (at.x == -1 && at.y == -1) {
         // Opened from the keyboard: there is no click to put the menu at.
@@ -177,11 +195,13 @@ void LayerView::ShowContextMenu(LPARAM where) {
     if (popup != nullptr) {
         TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr);
     }
+    return true;
 }
 
-void LayerView::UpdateMenuChecks(HMENU popup) {
+bool LayerView::UpdateMenuChecks(WPARAM menu, LPARAM) {
+    const auto popup = reinterpret_cast<HMENU>(menu);
     if (format_ == nullptr) {
-        return;
+        return true;
     }
     for (int i = 0; i < GetMenuItemCount(popup); ++i) {
         const UINT id = GetMenuItemID(popup, i);
@@ -189,10 +209,11 @@ void LayerView::UpdateMenuChecks(HMENU popup) {
             CheckMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | (*checked ? MF_CHECKED : MF_UNCHECKED));
         }
     }
+    return true;
 }
 
-bool LayerView::MenuCommand(int id) {
-    if (format_ == nullptr || !ApplyLayerMenuCommand(id, *format_)) {
+bool LayerView::MenuCommand(WPARAM command, LPARAM) {
+    if (format_ == nullptr || !ApplyLayerMenuCommand(LOWORD(command), *format_)) {
         return false;
     }
     if (owner_ != nullptr) {

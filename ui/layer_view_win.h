@@ -80,11 +80,17 @@ class LayerView final : public SubclassedControl {
     void BuildAutomaticTable();
     void MoveSquare(int vertical, int horizontal);
     void ShowMoveCursor();
-    void KeyDown(WPARAM key);
-    void ShowContextMenu(LPARAM where);
-    void UpdateMenuChecks(HMENU popup);
-    // False for an id that is not an entry of the context menu.
-    bool MenuCommand(int id);
+    // The handlers of the control's messages: true when the message was taken whole.
+    bool Press(WPARAM wParam, LPARAM lParam);
+    bool Drag(WPARAM wParam, LPARAM lParam);
+    bool Release(WPARAM wParam, LPARAM lParam);
+    bool CaptureLost(WPARAM wParam, LPARAM lParam);
+    bool PressRight(WPARAM wParam, LPARAM lParam);
+    bool KeyDown(WPARAM key, LPARAM lParam);
+    bool ShowContextMenu(WPARAM wParam, LPARAM where);
+    bool UpdateMenuChecks(WPARAM menu, LPARAM lParam);
+    // False for a command that is not an entry of the context menu.
+    bool MenuCommand(WPARAM command, LPARAM lParam);
 
     LayerSquareState state_;
     ResourceFormat* format_ = nullptr;

@@ -269,142 +269,59 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
+    // One command: the ids it answers (first..last), and what it does with the id and the control's
+    // notification code.
+    struct CommandEntry {
+        int first;
+        int last;
+        void (MainWindow::*run)(int id, int code);
+    };
+
     INT_PTR Command(int id, int code) {
-        if (const std::optional<int> k = CellEntryOfControl(id)) {
-            if (code == STN_CLICKED) {
-                options_.currentFormat.CopySelection(slotFormats_[static_cast<size_t>(*k)], 0);
-                UpdateSelectionControls();
-                RefreshPreviews();
-                FocusLayerView();
+        // A menu entry and a control that do the same thing share one entry or one handler.
+        static constexpr CommandEntry kCommands[] = {
+            {IDC_CELL_FIRST, IDC_CELL_LAST, &MainWindow::CellClicked},
+            {IDC_SIZE_SMALL, IDC_SIZE_HUGE, &MainWindow::SizeButton},
+            {ID_LAYER_SHOW_SMALL, ID_LAYER_SHOW_HUGE, &MainWindow::SizeMenu},
+            {IDC_DEPTH_16, IDC_DEPTH_TRUE, &MainWindow::DepthButton},
+            {ID_LAYER_SHOW_16, ID_LAYER_SHOW_TRUE, &MainWindow::DepthMenu},
+            {IDC_MASK_HARD, IDC_MASK_SOFT, &MainWindow::MaskButton},
+            {IDC_VIEW_BOTH, IDC_VIEW_MASK, &MainWindow::ViewButton},
+            {ID_RESOURCE_SHOW_BOTH, ID_RESOURCE_SHOW_BOTH, &MainWindow::ViewMenu},
+            {ID_RESOURCE_SHOW_DATA, ID_RESOURCE_SHOW_DATA, &MainWindow::ViewMenu},
+            {ID_RESOURCE_SHOW_MASK, ID_RESOURCE_SHOW_MASK, &MainWindow::ViewMenu},
+            {IDC_COPY, IDC_COPY, &MainWindow::Copy},
+            {ID_LAYER_COPY_BOTH, ID_LAYER_COPY_BOTH, &MainWindow::Copy},
+            {ID_LAYER_COPY_DATA, ID_LAYER_COPY_DATA, &MainWindow::Copy},
+            {ID_LAYER_COPY_MASK, ID_LAYER_COPY_MASK, &MainWindow::Copy},
+            {IDC_QUICKBUILD, IDC_QUICKBUILD, &MainWindow::QuickBuild},
+            {IDC_CENTER, IDC_CENTER, &MainWindow::Center},
+            {ID_RESOURCE_CLEAR, ID_RESOURCE_CLEAR, &MainWindow::Clear},
+            {IDC_SET_BACKGROUND, IDC_SET_BACKGROUND, &MainWindow::ChooseBackground},
+            {ID_OPTIONS_BACKGROUND, ID_OPTIONS_BACKGROUND, &MainWindow::ChooseBackground},
+            {IDC_CYCLE, IDC_CYCLE, &MainWindow::Cycle},
+            {ID_OPTIONS_TOOL_TIPS, ID_OPTIONS_TOOL_TIPS, &MainWindow::ToggleToolTips},
+            {ID_OPTIONS_USE_CUSTOM_TABLE, ID_OPTIONS_USE_CUSTOM_TABLE, &MainWindow::ToggleCustomTable},
+            {ID_OPTIONS_SET_CUSTOM_TABLE, ID_OPTIONS_SET_CUSTOM_TABLE, &MainWindow::SetCustomColorTable},
+            {ID_OPTIONS_AUTOMATIC_TABLE, ID_OPTIONS_AUTOMATIC_TABLE, &MainWindow::ToggleAutomaticTable},
+            {ID_OPTIONS_TEST_ICON, ID_OPTIONS_TEST_ICON, &MainWindow::TestIcon},
+            {IDC_LOGO, IDC_LOGO, &MainWindow::Logo},
+            {IDC_NEW, IDC_NEW, &MainWindow::NewDocument},
+            {ID_FILE_NEW, ID_FILE_NEW, &MainWindow::NewDocument},
+            {IDC_OPEN, IDC_OPEN, &MainWindow::OpenDocument},
+            {ID_FILE_OPEN, ID_FILE_OPEN, &MainWindow::OpenDocument},
+            {IDC_SAVE, IDC_SAVE, &MainWindow::SaveDocument},
+            {ID_FILE_SAVE, ID_FILE_SAVE, &MainWindow::SaveDocument},
+            {ID_FILE_SAVE_AS, ID_FILE_SAVE_AS, &MainWindow::SaveDocumentAs},
+            {IDOK, IDOK, &MainWindow::Apply},
+            {ID_RESOURCE_APPLY, ID_RESOURCE_APPLY, &MainWindow::Apply},
+            {IDCANCEL, IDCANCEL, &MainWindow::Done},
+        };
+        for (const CommandEntry& entry : kCommands) {
+            if (id >= entry.first && id <= entry.last) {
+                (this->*entry.run)(id, code);
+                return TRUE;
             }
-            return TRUE;
-        }
-        switch (id) {
-            case IDC_SIZE_SMALL:
-            case IDC_SIZE_MEDIUM:
-            case IDC_SIZE_LARGE:
-            case IDC_SIZE_HUGE:
-                SelectSize(id - IDC_SIZE_SMALL);
-                return TRUE;
-            case ID_LAYER_SHOW_SMALL:
-            case ID_LAYER_SHOW_MEDIUM:
-            case ID_LAYER_SHOW_LARGE:
-            case ID_LAYER_SHOW_HUGE:
-                SelectSize(id - ID_LAYER_SHOW_SMALL);
-                return TRUE;
-            case IDC_DEPTH_16:
-            case IDC_DEPTH_256:
-            case IDC_DEPTH_TRUE:
-                ChangeSelection([&] { SelectDepth(options_.currentFormat, id - IDC_DEPTH_16); });
-                return TRUE;
-            case ID_LAYER_SHOW_16:
-            case ID_LAYER_SHOW_256:
-            case ID_LAYER_SHOW_TRUE:
-                ChangeSelection([&] { SelectDepth(options_.currentFormat, id - ID_LAYER_SHOW_16); });
-                return TRUE;
-            case IDC_MASK_HARD:
-            case IDC_MASK_SOFT:
-                ChangeSelection([&] { SelectMask(options_.currentFormat, id - IDC_MASK_HARD); });
-                return TRUE;
-            case IDC_VIEW_BOTH:
-            case IDC_VIEW_DATA:
-            case IDC_VIEW_MASK:
-                SelectView(id - IDC_VIEW_BOTH);
-                return TRUE;
-            case ID_RESOURCE_SHOW_BOTH:
-                SelectView(0);
-                return TRUE;
-            case ID_RESOURCE_SHOW_DATA:
-                SelectView(1);
-                return TRUE;
-            case ID_RESOURCE_SHOW_MASK:
-                SelectView(2);
-                return TRUE;
-            case IDC_COPY:
-            case ID_LAYER_COPY_BOTH:
-                CopyAndFocus(true, true);
-                return TRUE;
-            case ID_LAYER_COPY_DATA:
-                CopyAndFocus(true, false);
-                return TRUE;
-            case ID_LAYER_COPY_MASK:
-                CopyAndFocus(false, true);
-                return TRUE;
-            case IDC_QUICKBUILD:
-                QuickBuild();
-                return TRUE;
-            case IDC_CENTER:
-                CenterSquares(layerView_.MutableSquares(), options_.currentFormat.size, KeyHeld(VK_SHIFT));
-                layerView_.Rerender();
-                FocusLayerView();
-                return TRUE;
-            case ID_RESOURCE_CLEAR:
-                ClearResource();
-                return TRUE;
-            case IDC_SET_BACKGROUND:
-            case ID_OPTIONS_BACKGROUND:
-                ChooseBackground();
-                return TRUE;
-            case IDC_CYCLE:
-                CycleBackground(options_);
-                BackgroundChanged();
-                return TRUE;
-            case ID_OPTIONS_TOOL_TIPS:
-                options_.toolTipsEnabled = options_.toolTipsEnabled == 0 ? 1 : 0;
-                if (toolTips_ != nullptr) {
-                    SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
-                }
-                return TRUE;
-            case ID_OPTIONS_USE_CUSTOM_TABLE:
-                options_.useCustomColorTable = options_.useCustomColorTable == 0 ? 1 : 0;
-                layerView_.SetUseActiveTable(options_.useCustomColorTable);
-                layerView_.Rerender();
-                return TRUE;
-            case ID_OPTIONS_SET_CUSTOM_TABLE:
-                SetCustomColorTable();
-                return TRUE;
-            case ID_OPTIONS_AUTOMATIC_TABLE:
-                options_.automaticColorTable = options_.automaticColorTable == 0 ? 1 : 0;
-                layerView_.SetAutomaticTable(options_.automaticColorTable);
-                layerView_.Rerender();
-                return TRUE;
-            case ID_OPTIONS_TEST_ICON:
-                RunTestIconDialog(dialog_, CreateIconForFormat(grid_, options_.currentFormat));
-                return TRUE;
-            case IDC_LOGO:
-                if (code == STN_CLICKED) {
-                    ShowAboutBox(dialog_);
-                }
-                return TRUE;
-            case IDC_NEW:
-            case ID_FILE_NEW:
-                documents_.New();
-                FocusLayerView();
-                return TRUE;
-            case IDC_OPEN:
-            case ID_FILE_OPEN:
-                documents_.Open();
-                FocusLayerView();
-                return TRUE;
-            case IDC_SAVE:
-            case ID_FILE_SAVE:
-                documents_.Save();
-                FocusLayerView();
-                return TRUE;
-            case ID_FILE_SAVE_AS:
-                documents_.SaveAs();
-                return TRUE;
-            case IDOK:
-            case ID_RESOURCE_APPLY:
-                Apply();
-                return TRUE;
-            case IDCANCEL:
-                if (documents_.ConfirmDiscard()) {
-                    EndDialog(dialog_, kMainWindowDone);
-                }
-                return TRUE;
-            default:
-                break;
         }
         for (const WebPage& page : kWebPages) {
             if (page.id == id) {
@@ -414,6 +331,83 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
             }
         }
         return FALSE;
+    }
+
+    void CellClicked(int id, int code) {
+        const std::optional<int> k = CellEntryOfControl(id);
+        if (k && code == STN_CLICKED) {
+            options_.currentFormat.CopySelection(slotFormats_[static_cast<size_t>(*k)], 0);
+            UpdateSelectionControls();
+            RefreshPreviews();
+            FocusLayerView();
+        }
+    }
+    void SizeButton(int id, int) { SelectSize(id - IDC_SIZE_SMALL); }
+    void SizeMenu(int id, int) { SelectSize(id - ID_LAYER_SHOW_SMALL); }
+    void DepthButton(int id, int) {
+        ChangeSelection([&] { SelectDepth(options_.currentFormat, id - IDC_DEPTH_16); });
+    }
+    void DepthMenu(int id, int) {
+        ChangeSelection([&] { SelectDepth(options_.currentFormat, id - ID_LAYER_SHOW_16); });
+    }
+    void MaskButton(int id, int) {
+        ChangeSelection([&] { SelectMask(options_.currentFormat, id - IDC_MASK_HARD); });
+    }
+    void ViewButton(int id, int) { SelectView(id - IDC_VIEW_BOTH); }
+    void ViewMenu(int id, int) { SelectView(id == ID_RESOURCE_SHOW_BOTH ? 0 : id == ID_RESOURCE_SHOW_DATA ? 1 : 2); }
+    void Copy(int id, int) {
+        CopyLayerToResource(id != ID_LAYER_COPY_MASK, id != ID_LAYER_COPY_DATA);
+        FocusLayerView();
+    }
+    void Center(int, int) {
+        CenterSquares(layerView_.MutableSquares(), options_.currentFormat.size, KeyHeld(VK_SHIFT));
+        layerView_.Rerender();
+        FocusLayerView();
+    }
+    void Clear(int, int) { ClearResource(); }
+    void Cycle(int, int) {
+        CycleBackground(options_);
+        BackgroundChanged();
+    }
+    void ToggleToolTips(int, int) {
+        options_.toolTipsEnabled = options_.toolTipsEnabled == 0 ? 1 : 0;
+        if (toolTips_ != nullptr) {
+            SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
+        }
+    }
+    void ToggleCustomTable(int, int) {
+        options_.useCustomColorTable = options_.useCustomColorTable == 0 ? 1 : 0;
+        layerView_.SetUseActiveTable(options_.useCustomColorTable);
+        layerView_.Rerender();
+    }
+    void ToggleAutomaticTable(int, int) {
+        options_.automaticColorTable = options_.automaticColorTable == 0 ? 1 : 0;
+        layerView_.SetAutomaticTable(options_.automaticColorTable);
+        layerView_.Rerender();
+    }
+    void TestIcon(int, int) { RunTestIconDialog(dialog_, CreateIconForFormat(grid_, options_.currentFormat)); }
+    void Logo(int, int code) {
+        if (code == STN_CLICKED) {
+            ShowAboutBox(dialog_);
+        }
+    }
+    void NewDocument(int, int) {
+        documents_.New();
+        FocusLayerView();
+    }
+    void OpenDocument(int, int) {
+        documents_.Open();
+        FocusLayerView();
+    }
+    void SaveDocument(int, int) {
+        documents_.Save();
+        FocusLayerView();
+    }
+    void SaveDocumentAs(int, int) { documents_.SaveAs(); }
+    void Done(int, int) {
+        if (documents_.ConfirmDiscard()) {
+            EndDialog(dialog_, kMainWindowDone);
+        }
     }
 
     template <typename Change>
@@ -434,12 +428,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         RefreshPreviews();
     }
 
-    void CopyAndFocus(bool data, bool mask) {
-        CopyLayerToResource(data, mask);
-        FocusLayerView();
-    }
-
-    void QuickBuild() {
+    void QuickBuild(int, int) {
         const ResourceFormat saved = options_.currentFormat;
         for (const SizeAndDepth& pair : QuickBuildList(saved, KeyHeld(VK_SHIFT), KeyHeld(VK_CONTROL))) {
             options_.currentFormat = ResourceFormat(pair.size, pair.depth, pair.depth == 2 ? 1 : 0, 0);
@@ -451,7 +440,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         FocusLayerView();
     }
 
-    void ChooseBackground() {
+    void ChooseBackground(int, int) {
         COLORREF custom[16];
         for (size_t i = 0; i < 16; ++i) {
             custom[i] = options_.customColors[i];
@@ -479,7 +468,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         HighlightCurrentCell();
     }
 
-    void SetCustomColorTable() {
+    void SetCustomColorTable(int, int) {
         const std::optional<std::string> path = PickFile(ColorTablePicker(options_));
         if (!path) {
             return;
@@ -504,7 +493,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
 
     // The block must name the file as saved, so it is written after the prompt, and only when the
     // prompt lets the window close.
-    void Apply() {
+    void Apply(int, int) {
         if (!documents_.ConfirmDiscard()) {
             return;
         }

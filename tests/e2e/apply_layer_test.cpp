@@ -23,6 +23,7 @@
 #include "resources/resource_ids.h"
 #include "support/fake_alerts.h"
 #include "support/ico_fixtures.h"
+#include "support/layers.h"
 
 namespace tessera::test {
 
@@ -34,19 +35,10 @@ constexpr const char* kWelcomeCaption = "Using Tessera";
 
 // The layer the host starts from: a pattern in every plane, so a pixel written by mistake shows.
 Layer StartLayer(int width, int height, int planes) {
-    Layer layer = *MakeLayer(width, height, planes);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = static_cast<uint8_t>(x * 2);
-            p[1] = static_cast<uint8_t>(y * 3);
-            p[2] = static_cast<uint8_t>(x + y);
-            if (planes == 4) {
-                p[3] = static_cast<uint8_t>(40 + x);
-            }
-        }
-    }
-    return layer;
+    return LayerOfPixels(width, height, planes, [](int x, int y) {
+        return Rgba{static_cast<uint8_t>(x * 2), static_cast<uint8_t>(y * 3), static_cast<uint8_t>(x + y),
+                    static_cast<uint8_t>(40 + x)};
+    });
 }
 
 bool MaskedAt(int x, int y) {

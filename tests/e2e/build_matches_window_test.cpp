@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "resources/resource_ids.h"
 #include "driver/screen_capture_win.h"
+#include "driver/ui_driver_win.h"
+#include "resources/resource_ids.h"
 #include "tessera_session.h"
 #include "ui/settings_block.h"
-#include "driver/ui_driver_win.h"
 
 namespace tessera::test {
 

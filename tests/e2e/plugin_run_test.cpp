@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "driver/ui_driver_win.h"
+#include "resources/resource_ids.h"
 
 namespace tessera::test {
 

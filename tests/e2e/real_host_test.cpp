@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/ui_driver_win.h"
 #include "resources/resource_ids.h"
 #include "tessera_session.h"
-#include "driver/ui_driver_win.h"
 
 namespace tessera::test {
 

@@ -27,6 +27,7 @@
 #include "resources/resource_ids.h"
 #include "support/fake_alerts.h"
 #include "support/ico_fixtures.h"
+#include "support/layers.h"
 
 namespace tessera::test {
 
@@ -95,15 +96,10 @@ inline std::string MenuPicture(HWND window, char mnemonic) {
 // An opaque layer of reds that change with every pixel: every filled cell differs from the grey
 // background at every depth, and a moved square shows other pixels.
 inline std::string WriteTestLayer(const TempFolder& folder) {
-    Layer layer = *MakeLayer(120, 100, 3);
-    for (int y = 0; y < layer.height; ++y) {
-        for (int x = 0; x < layer.width; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = static_cast<uint8_t>(150 + (x * 7 + y * 3) % 100);
-            p[1] = static_cast<uint8_t>((x * 5) % 60);
-            p[2] = static_cast<uint8_t>((y * 5) % 60);
-        }
-    }
+    const Layer layer = LayerOfPixels(120, 100, 3, [](int x, int y) {
+        return Rgba{static_cast<uint8_t>(150 + (x * 7 + y * 3) % 100), static_cast<uint8_t>((x * 5) % 60),
+                    static_cast<uint8_t>((y * 5) % 60), 255};
+    });
     const std::string path = folder.File("layer.png");
     std::string error;
     EXPECT_TRUE(WritePngLayer(layer, path, error)) << error;

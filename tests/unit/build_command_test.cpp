@@ -24,6 +24,7 @@
 #include "icon/resource_grid.h"
 #include "support/fake_alerts.h"
 #include "support/ico_fixtures.h"
+#include "support/layers.h"
 #include "ui/main_commands.h"
 
 namespace tessera {
@@ -38,20 +39,10 @@ struct Pixel {
 
 // A layer whose pixel (x, y) is `pixel(x, y)`; the transparency plane only with four planes.
 Layer MakeTestLayer(int width, int height, int planes, const std::function<Pixel(int, int)>& pixel) {
-    Layer layer = *MakeLayer(width, height, planes);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Pixel p = pixel(x, y);
-            uint8_t* at = layer.At(x, y);
-            at[0] = p.r;
-            at[1] = p.g;
-            at[2] = p.b;
-            if (planes == 4) {
-                at[3] = p.a;
-            }
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(width, height, planes, [&](int x, int y) {
+        const Pixel p = pixel(x, y);
+        return test::Rgba{p.r, p.g, p.b, p.a};
+    });
 }
 
 // Writes the layer as a PNG with the platform's own library, as any drawing program would.

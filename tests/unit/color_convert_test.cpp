@@ -44,8 +44,7 @@ class Square {
         }
     }
     [[nodiscard]] std::optional<LayerImage> View() const {
-        return LayerImage{
-            .pixels = bytes_.data(), .rowStep = rowStep_, .pixelStep = step_, .side = side_};
+        return LayerImage{.pixels = bytes_.data(), .rowStep = rowStep_, .pixelStep = step_, .side = side_};
     }
 
   private:

@@ -15,6 +15,7 @@
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 #include "support/fake_alerts.h"
+#include "support/layers.h"
 #include "ui/layer_render.h"
 
 namespace tessera {
@@ -312,18 +313,10 @@ TEST(MedianCut, AnEmptyBoxHasNoColourToDivide) {
 // ---- The build through the host. ----
 
 Layer LayerOf(const Square& square, int side, int planes) {
-    Layer layer = *MakeLayer(side, side, planes);
-    for (int i = 0; i < side * side; ++i) {
-        const Pixel& p = square[static_cast<size_t>(i)];
-        uint8_t* out = layer.At(i % side, i / side);
-        out[0] = p.r;
-        out[1] = p.g;
-        out[2] = p.b;
-        if (planes == 4) {
-            out[3] = p.a;
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(side, side, planes, [&](int x, int y) {
+        const Pixel& p = square[static_cast<size_t>(y * side + x)];
+        return test::Rgba{p.r, p.g, p.b, p.a};
+    });
 }
 
 // One builder on one host, the square moved between builds: every table must be that of the square

@@ -22,6 +22,7 @@
 #include "icon/ico_file.h"
 #include "support/fake_alerts.h"
 #include "support/ico_fixtures.h"
+#include "support/layers.h"
 #include "ui/layer_render.h"
 #include "ui/main_commands.h"
 
@@ -30,17 +31,10 @@ namespace {
 
 // Colours that change with every pixel and a transparency that runs from clear to opaque.
 Layer Artwork() {
-    Layer layer = *MakeLayer(70, 60, 4);
-    for (int y = 0; y < layer.height; ++y) {
-        for (int x = 0; x < layer.width; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = static_cast<uint8_t>(x * 3 + y);
-            p[1] = static_cast<uint8_t>(y * 4);
-            p[2] = static_cast<uint8_t>(255 - x * 2);
-            p[3] = static_cast<uint8_t>((x + y) % 7 == 0 ? 0 : 60 + 3 * x);
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(70, 60, 4, [](int x, int y) {
+        return test::Rgba{static_cast<uint8_t>(x * 3 + y), static_cast<uint8_t>(y * 4),
+                          static_cast<uint8_t>(255 - x * 2), static_cast<uint8_t>((x + y) % 7 == 0 ? 0 : 60 + 3 * x)};
+    });
 }
 
 // The main window's work, without the window: every slot built by QuickBuild from squares placed

@@ -19,6 +19,7 @@
 #include "icon/ico_file.h"
 #include "support/fake_alerts.h"
 #include "support/ico_fixtures.h"
+#include "support/layers.h"
 
 namespace tessera {
 namespace {
@@ -28,24 +29,10 @@ constexpr const char* kTooSmall =
     "with a larger selection.";
 
 // The layer before anything is written: every byte says where it is.
-void PaintLayer(Layer& layer) {
-    for (int y = 0; y < layer.height; ++y) {
-        for (int x = 0; x < layer.width; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = static_cast<uint8_t>(x);
-            p[1] = static_cast<uint8_t>(y);
-            p[2] = 9;
-            if (layer.planes == 4) {
-                p[3] = 77;
-            }
-        }
-    }
-}
-
 Layer PaintedLayer(int width, int height, int planes) {
-    Layer layer = *MakeLayer(width, height, planes);
-    PaintLayer(layer);
-    return layer;
+    return test::LayerOfPixels(width, height, planes, [](int x, int y) {
+        return test::Rgba{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 9, 77};
+    });
 }
 
 // What the test resources hold at square pixel (x, y), counted from the top left.

@@ -1,6 +1,7 @@
 // The in-process host: what advanceState delivers and takes back, the handle callbacks, and a whole run.
 
 #include "hostapp/layer_host.h"
+#include "support/layers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +13,10 @@ namespace {
 // A layer whose every byte tells where it came from: red = x, green = y, blue = 100 + plane count,
 // transparency = x + y.
 Layer NumberedLayer(int width, int height, int planes) {
-    Layer layer = *MakeLayer(width, height, planes);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = static_cast<uint8_t>(x);
-            p[1] = static_cast<uint8_t>(y);
-            p[2] = static_cast<uint8_t>(100 + planes);
-            if (planes == 4) {
-                p[3] = static_cast<uint8_t>(x + y);
-            }
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(width, height, planes, [planes](int x, int y) {
+        return test::Rgba{static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(100 + planes),
+                          static_cast<uint8_t>(x + y)};
+    });
 }
 
 void Request(FilterRecord& record, const Rect& in, const Rect& out, int16 hiPlane) {

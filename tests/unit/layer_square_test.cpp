@@ -11,6 +11,7 @@
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 #include "support/fake_alerts.h"
+#include "support/layers.h"
 #include "support/rect_compare.h"
 
 namespace tessera {
@@ -18,19 +19,9 @@ namespace {
 
 // Every pixel red = x, green = y, blue = 7; transparency 200 when the layer has it.
 Layer GradientLayer(int width, int height, int planes) {
-    Layer layer = *MakeLayer(width, height, planes);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = static_cast<uint8_t>(x);
-            p[1] = static_cast<uint8_t>(y);
-            p[2] = 7;
-            if (planes == 4) {
-                p[3] = 200;
-            }
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(width, height, planes, [](int x, int y) {
+        return test::Rgba{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7, 200};
+    });
 }
 
 TEST(LayerSquare, RectIsEmptyUnlessBothExtentsArePositive) {

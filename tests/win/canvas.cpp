@@ -1,7 +1,5 @@
 #include "canvas.h"
 
-#include <winternl.h>
-
 #include <algorithm>
 
 namespace tessera::test {
@@ -66,47 +64,6 @@ RECT Canvas::BoundsNotOf(COLORREF color) const {
         }
     }
     return bounds.left < bounds.right ? bounds : RECT{};
-}
-
-namespace {
-
-// One entry of the GDI handle table as Windows and Wine lay it out on 64-bit systems.
-struct GdiHandleEntry {
-    uint64_t object;
-    uint32_t owner;
-    uint16_t unique;
-    uint8_t type;
-    uint8_t flags;
-    uint64_t user;
-};
-static_assert(sizeof(GdiHandleEntry) == 24);
-constexpr int kGdiHandleTableEntries = 0x10000;
-constexpr size_t kPebGdiHandleTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-
-}  // namespace
-
-int LiveGdiObjects() {
-    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (reported != 0) {
-        return static_cast<int>(reported);
-    }
-    using QueryProcess = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<QueryProcess>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic{};
-    if (query == nullptr || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
-        return -1;
-    }
-    const auto* peb = reinterpret_cast<const uint8_t*>(basic.PebBaseAddress);
-    const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kPebGdiHandleTableOffset);
-    if (table == nullptr) {
-        return -1;
-    }
-    int live = 0;
-    for (int i = 0; i < kGdiHandleTableEntries; ++i) {
-        live += table[i].type != 0 ? 1 : 0;
-    }
-    return live;
 }
 
 }  // namespace tessera::test

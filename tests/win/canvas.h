@@ -1,6 +1,5 @@
 #pragma once
-// Pixels read straight back from GDI: a memory DC with a top-down 32-bit DIB section selected into it,
-// and the count of live GDI objects, for showing that painting gives back everything it takes.
+// Pixels read straight back from GDI: a memory DC with a top-down 32-bit DIB section selected into it.
 
 #include <windows.h>
 
@@ -33,9 +32,5 @@ class Canvas {
     HGDIOBJ previous_ = nullptr;
     uint8_t* bits_ = nullptr;
 };
-
-// GDI objects this process holds: GetGuiResources where the system answers it; Wine answers 0 there,
-// so under Wine the process's GDI handle table (which the PEB points to) is counted instead.
-int LiveGdiObjects();
 
 }  // namespace tessera::test

@@ -28,8 +28,7 @@ namespace {
 class PluginTables final : public ModuleResources {
   public:
     PluginTables() {
-        module_.reset(
-            LoadLibraryExA((ProgramFolder() + "\\tessera.8bf").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        module_.reset(LoadLibraryExA((ProgramFolder() + "\\tessera.8bf").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     }
     [[nodiscard]] bool Loaded() const { return static_cast<bool>(module_); }
     std::optional<std::vector<uint8_t>> Load(const char* type, int id) const override {

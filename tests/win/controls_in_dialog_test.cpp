@@ -12,6 +12,8 @@
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
 #include "support/fake_alerts.h"
+#include "support/gdi_objects_win.h"
+#include "support/layers.h"
 #include "ui/layer_view_win.h"
 
 namespace tessera {
@@ -28,17 +30,9 @@ class CountingOwner final : public LayerViewOwner {
 };
 
 Layer OpaqueLayer() {
-    Layer layer = *MakeLayer(120, 90, 4);
-    for (int y = 0; y < 90; ++y) {
-        for (int x = 0; x < 120; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = uint8_t(x * 2);
-            p[1] = uint8_t(y * 2);
-            p[2] = 50;
-            p[3] = uint8_t(x % 3 == 0 ? 0 : 255);
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(120, 90, 4, [](int x, int y) {
+        return test::Rgba{uint8_t(x * 2), uint8_t(y * 2), 50, uint8_t(x % 3 == 0 ? 0 : 255)};
+    });
 }
 
 void Resize(HWND control, int side) {
@@ -137,14 +131,7 @@ TEST_F(ControlsInDialogTest, RepaintingTheWindowGivesBackEveryGdiObject) {
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Pump(dialog);
     };
-    paintAll(0);
-    paintAll(1);
-    const int before = test::LiveGdiObjects();
-    ASSERT_GT(before, 0);
-    for (int round = 0; round < 30; ++round) {
-        paintAll(round);
-    }
-    EXPECT_EQ(test::LiveGdiObjects(), before);
+    test::ExpectNoGdiGrowth(2, 30, paintAll);
 }
 
 }  // namespace

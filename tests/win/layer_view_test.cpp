@@ -16,6 +16,8 @@
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
 #include "support/fake_alerts.h"
+#include "support/gdi_objects_win.h"
+#include "support/layers.h"
 #include "ui/layer_preview.h"
 #include "ui/layer_view.h"
 #include "ui/layer_view_win.h"
@@ -32,17 +34,9 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 // Red is the column, green the row, so a pixel of the preview tells where in the layer it came from.
 // The transparency runs through every value, zero included.
 Layer PatternLayer() {
-    Layer layer = *MakeLayer(kLayerSide, kLayerSide, 4);
-    for (int y = 0; y < kLayerSide; ++y) {
-        for (int x = 0; x < kLayerSide; ++x) {
-            uint8_t* p = layer.At(x, y);
-            p[0] = uint8_t(x);
-            p[1] = uint8_t(y);
-            p[2] = 7;
-            p[3] = uint8_t((x * 7 + y * 3) % 256);
-        }
-    }
-    return layer;
+    return test::LayerOfPixels(kLayerSide, kLayerSide, 4, [](int x, int y) {
+        return test::Rgba{uint8_t(x), uint8_t(y), 7, uint8_t((x * 7 + y * 3) % 256)};
+    });
 }
 
 // What the main window does for the view, written down as it happens.
@@ -439,14 +433,7 @@ TEST_F(LayerViewWinTest, PaintingGivesBackEveryGdiObject) {
         UpdateWindow(control);
         Print();
     };
-    paint(0);
-    paint(1);
-    const int before = test::LiveGdiObjects();
-    ASSERT_GT(before, 0);
-    for (int round = 0; round < 120; ++round) {
-        paint(round);
-    }
-    EXPECT_EQ(test::LiveGdiObjects(), before);
+    test::ExpectNoGdiGrowth(2, 120, paint);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "canvas.h"
 #include "icon/resource_cell_win.h"
 #include "resources/resource_ids.h"
+#include "support/gdi_objects_win.h"
 
 namespace tessera {
 namespace {
@@ -276,13 +277,7 @@ TEST_F(ResourceCellTest, PaintingGivesBackEveryGdiObject) {
         UpdateWindow(cell.Window());
         UpdateWindow(preview.Window());
     };
-    paintAll(0);
-    const int before = test::LiveGdiObjects();
-    ASSERT_GT(before, 0);
-    for (int round = 0; round < 300; ++round) {
-        paintAll(round);
-    }
-    EXPECT_EQ(test::LiveGdiObjects(), before);
+    test::ExpectNoGdiGrowth(1, 300, paintAll);
 }
 
 }  // namespace
