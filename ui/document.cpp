@@ -50,35 +50,30 @@ std::string PickerFolder(std::string_view documentPath, std::string_view documen
 }
 
 FilePicker OpenIconPicker(const WindowOptions& options) {
-    FilePicker picker;
-    picker.kind = PickerKind::Open;
-    picker.filter = kIconFilter;
-    picker.defaultExtension = "ico";
-    picker.initialName = OpenProposal(options.documentName);
-    picker.initialFolder = PickerFolder(options.documentPath, options.documentName);
-    picker.flags = kPickerFileMustExist | kPickerHideReadOnly | kPickerOverwritePrompt;
-    return picker;
+    return FilePicker{.kind = PickerKind::Open,
+                      .filter = kIconFilter,
+                      .defaultExtension = "ico",
+                      .initialName = OpenProposal(options.documentName),
+                      .initialFolder = PickerFolder(options.documentPath, options.documentName),
+                      .flags = kPickerFileMustExist | kPickerHideReadOnly | kPickerOverwritePrompt};
 }
 
 FilePicker SaveIconPicker(const WindowOptions& options) {
-    FilePicker picker;
-    picker.kind = PickerKind::Save;
-    picker.filter = kIconFilter;
-    picker.defaultExtension = "ico";
-    picker.initialName = SaveAsProposal(options.documentName);
-    picker.initialFolder = PickerFolder(options.documentPath, options.documentName);
-    picker.flags = kPickerHideReadOnly | kPickerOverwritePrompt;
-    return picker;
+    return FilePicker{.kind = PickerKind::Save,
+                      .filter = kIconFilter,
+                      .defaultExtension = "ico",
+                      .initialName = SaveAsProposal(options.documentName),
+                      .initialFolder = PickerFolder(options.documentPath, options.documentName),
+                      .flags = kPickerHideReadOnly | kPickerOverwritePrompt};
 }
 
 FilePicker ColorTablePicker(const WindowOptions& options) {
-    FilePicker picker;
-    picker.kind = PickerKind::Open;
-    picker.filter = kColorTableFilter;
-    picker.defaultExtension = "act";
-    picker.initialFolder = PickerFolder(options.documentPath, options.documentName);
-    picker.flags = kPickerFileMustExist | kPickerHideReadOnly | kPickerOverwritePrompt;
-    return picker;
+    return FilePicker{.kind = PickerKind::Open,
+                      .filter = kColorTableFilter,
+                      .defaultExtension = "act",
+                      .initialName = {},
+                      .initialFolder = PickerFolder(options.documentPath, options.documentName),
+                      .flags = kPickerFileMustExist | kPickerHideReadOnly | kPickerOverwritePrompt};
 }
 
 bool DocumentCommands::ConfirmDiscard() {
