@@ -4,8 +4,8 @@
 
 #include <optional>
 
-#include "color/color_table.h"
 #include "base/layer_image.h"
+#include "color/color_table.h"
 #include "icon/resource_format.h"
 
 namespace tessera {

@@ -35,7 +35,6 @@ class TempFolder {
     std::string path_;
 };
 
-
 // A program started with its standard output captured.
 class Process {
   public:

@@ -461,9 +461,9 @@ void LayerHost::TakeRequest() {
         // Kept, as garbage, while the next buffers are made, so they cannot land where these were.
         staleIn_ = std::move(in_);
         if (staleIn_.bytes) {
-            std::memset(staleIn_.bytes.get(), kStaleByte,
-                        static_cast<size_t>(staleIn_.rowBytes) *
-                            static_cast<size_t>(staleIn_.rect.bottom - staleIn_.rect.top));
+            std::memset(
+                staleIn_.bytes.get(), kStaleByte,
+                static_cast<size_t>(staleIn_.rowBytes) * static_cast<size_t>(staleIn_.rect.bottom - staleIn_.rect.top));
         }
     }
     ReleaseBuffers();

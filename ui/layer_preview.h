@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "base/bgra_image.h"
+#include "base/layer_image.h"
 #include "base/rgb.h"
 #include "color/color_table.h"
-#include "base/layer_image.h"
 #include "icon/draw_resource.h"
 #include "icon/resource_format.h"
 
