@@ -137,11 +137,12 @@ bool TakeDeliveredSquare(PluginCall& call) {
     }
     const int columns = square.right - square.left;
     const int rows = square.bottom - square.top;
-    const uint64_t rowBytes = static_cast<uint64_t>(columns) * static_cast<uint64_t>(step);
-    const uint64_t size = rowBytes * static_cast<uint64_t>(rows);
-    if (step <= 0 || size > kMaxPaddedBytes) {
+    const uint64_t wideRow = static_cast<uint64_t>(columns) * static_cast<uint64_t>(step);
+    if (step <= 0 || wideRow * static_cast<uint64_t>(rows) > kMaxPaddedBytes) {
         return false;
     }
+    const auto rowBytes = static_cast<size_t>(wideRow);
+    const size_t size = rowBytes * static_cast<size_t>(rows);
     if (request.paddedSize < size) {
         request.padded.reset(new (std::nothrow) uint8_t[size]);
         request.paddedSize = request.padded ? size : 0;

@@ -267,7 +267,7 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
         uint8_t entry[kIconDirEntrySize] = {};
         entry[0] = static_cast<uint8_t>(r.width);
         entry[1] = static_cast<uint8_t>(r.height);
-        entry[2] = depth < 8 ? static_cast<uint8_t>(1u << depth) : 0;
+        entry[2] = static_cast<uint8_t>(depth < 8 ? 1u << depth : 0u);
         StoreU16LE(entry + 4, planes);
         StoreU16LE(entry + 6, bitCount);
         StoreU32LE(entry + 8, r.imageSize);

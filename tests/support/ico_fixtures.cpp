@@ -32,7 +32,7 @@ IcoEntry Entry(int side, int bits, uint8_t seed) {
     IcoEntry entry;
     entry.width = static_cast<uint8_t>(side);
     entry.height = static_cast<uint8_t>(side);
-    entry.colorCount = bits < 8 ? static_cast<uint8_t>(1u << bits) : 0;
+    entry.colorCount = static_cast<uint8_t>(bits < 8 ? 1u << bits : 0u);
     entry.bitCount = static_cast<uint16_t>(bits);
     entry.block = BitmapBlock(side, 2 * side, bits, 0, seed);
     return entry;

@@ -96,7 +96,8 @@ TEST(IcoFileTest, FullGridIsTheByteExact29926ByteFile) {
         EXPECT_EQ(LoadU32LE(e + 8), sizes[slot]);
         EXPECT_EQ(LoadU32LE(e + 12), offsets[slot]);
         EXPECT_EQ(ImageOffset(*grid, slot), offsets[slot]);
-        const std::vector<uint8_t> written(file.begin() + offsets[slot], file.begin() + offsets[slot] + sizes[slot]);
+        const auto from = file.begin() + static_cast<ptrdiff_t>(offsets[slot]);
+        const std::vector<uint8_t> written(from, from + static_cast<ptrdiff_t>(sizes[slot]));
         EXPECT_EQ(written, BlockOf(*grid, slot));
     }
 
@@ -186,7 +187,8 @@ TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImage) {
         const uint8_t* e = &file[6 + 16 * i];
         const uint32_t offset = LoadU32LE(e + 12);
         EXPECT_EQ(offset, ImageOffset(grid, order[i]));
-        const std::vector<uint8_t> written(file.begin() + offset, file.begin() + offset + LoadU32LE(e + 8));
+        const auto from = file.begin() + static_cast<ptrdiff_t>(offset);
+        const std::vector<uint8_t> written(from, from + static_cast<ptrdiff_t>(LoadU32LE(e + 8)));
         EXPECT_EQ(written, WithZeroSizeImage(*blocks[i])) << "entry " << i;
     }
 }

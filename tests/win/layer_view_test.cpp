@@ -116,7 +116,7 @@ class LayerViewWinTest : public testing::Test {
     void Press(UINT message, WPARAM keys, int x, int y) { SendMessageA(control, message, keys, MAKELPARAM(x, y)); }
     void Key(WPARAM key) {
         SendMessageA(control, WM_KEYDOWN, key, 1);
-        SendMessageA(control, WM_KEYUP, key, 0xC0000001);
+        SendMessageA(control, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
     }
     [[nodiscard]] Rect Requested() const { return call.layer.square; }
 
