@@ -24,6 +24,22 @@ INT_PTR CALLBACK ObjectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
 }
 
+// The bitmaps that the picture controls of a dialog template loaded for themselves: the controls never
+// free them, so the dialog takes them out and frees them as it is destroyed (WM_DESTROY).
+inline void ReleaseTemplateBitmaps(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[16] = {};
+        GetClassNameA(child, kind, sizeof kind);
+        if (lstrcmpiA(kind, "Static") != 0 || (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) {
+            continue;
+        }
+        const auto bitmap = reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
+        }
+    }
+}
+
 // Runs the dialog template `id` of our own module modally for `self`; the dialog's end code.
 template <typename T>
 INT_PTR RunObjectDialog(int id, HWND owner, T& self) {

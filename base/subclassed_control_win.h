@@ -38,12 +38,13 @@ class SubclassedControl {
             return false;
         }
         window_ = control;
-        // Cursors loaded from resources are shared by the system and never destroyed.
-        cursor_ = LoadCursorA(ModuleInstance(), MAKEINTRESOURCEA(cursorId));
+        // Not shared: a shared cursor would stay with the system after our module is gone.
+        cursor_.reset(static_cast<HCURSOR>(
+            LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(cursorId), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE)));
         return true;
     }
     // The control's own cursor; none when it could not be loaded.
-    [[nodiscard]] HCURSOR Cursor() const { return cursor_; }
+    [[nodiscard]] HCURSOR Cursor() const { return cursor_.get(); }
 
     // Draws the whole control; for WM_PAINT and WM_PRINTCLIENT alike.
     virtual void Paint(HDC dc) = 0;
@@ -90,10 +91,15 @@ class SubclassedControl {
             RemoveWindowSubclass(window_, &Proc, kSubclassId);
             window_ = nullptr;
         }
+        // Never destroy the cursor that shows: the arrow takes its place first.
+        if (cursor_ && GetCursor() == cursor_.get()) {
+            SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+        }
+        cursor_.reset();
     }
 
     HWND window_ = nullptr;
-    HCURSOR cursor_ = nullptr;
+    UniqueCursor cursor_;
 };
 
 }  // namespace tessera

@@ -56,6 +56,9 @@ struct MemoryDcTraits : NullInvalid<HDC> {
 struct IconTraits : NullInvalid<HICON> {
     static void Close(HICON h) { DestroyIcon(h); }
 };
+struct CursorTraits : NullInvalid<HCURSOR> {
+    static void Close(HCURSOR h) { DestroyCursor(h); }
+};
 struct KeyTraits : NullInvalid<HKEY> {
     static void Close(HKEY h) { RegCloseKey(h); }
 };
@@ -82,6 +85,7 @@ struct HookTraits : NullInvalid<HHOOK> {
 
 using UniqueHdc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueHicon = UniqueHandle<HICON, IconTraits>;
+using UniqueCursor = UniqueHandle<HCURSOR, CursorTraits>;
 using UniqueHkey = UniqueHandle<HKEY, KeyTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;

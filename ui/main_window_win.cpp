@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/alerts_win.h"
+#include "base/common_dialogs_win.h"
 #include "base/dialog_win.h"
 #include "base/files.h"
 #include "base/module_win.h"
@@ -81,8 +82,8 @@ void ResizeControl(HWND control, int width, int height) {
 class MainWindow;
 
 // The window's message pre-translation: every message of the thread passes the tool tips first, so they
-// see the mouse over every control, static pictures included.
-thread_local MainWindow* relayWindow = nullptr;
+// see the mouse over every control, static pictures included. The window is modal, so there is one.
+MainWindow* relayWindow = nullptr;
 
 class MainWindow final : public DocumentWindow, public LayerViewOwner {
   public:
@@ -142,7 +143,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         dialog.lpstrInitialDir = picker.initialFolder.empty() ? nullptr : picker.initialFolder.c_str();
         dialog.lpstrDefExt = picker.defaultExtension;
         dialog.Flags = picker.flags;
-        const BOOL picked = picker.kind == PickerKind::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+        const BOOL picked = picker.kind == PickerKind::Open ? PickFileToOpen(dialog) : PickFileToSave(dialog);
         if (!picked) {
             return std::nullopt;
         }
@@ -190,6 +191,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
                 relayWindow = nullptr;
                 // The dialog owns the tool tip window and destroys it with itself.
                 toolTips_ = nullptr;
+                SendDlgItemMessageA(dialog_, IDC_COPY, BM_SETIMAGE, IMAGE_ICON, 0);
+                ReleaseTemplateBitmaps(dialog_);
                 options_.layerSquares = layerView_.Squares();
                 WriteSettings(store_, options_);
                 return FALSE;
@@ -199,9 +202,11 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     }
 
     BOOL Initialise() {
-        HICON arrow = static_cast<HICON>(
-            LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_COPY_ARROW), IMAGE_ICON, 32, 32, LR_SHARED));
-        SendDlgItemMessageA(dialog_, IDC_COPY, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(arrow));
+        // The button shows the arrow but never frees it: the window owns it (not shared, so it goes
+        // with the window and never outlives the module).
+        copyArrow_.reset(
+            static_cast<HICON>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_COPY_ARROW), IMAGE_ICON, 32, 32, 0)));
+        SendDlgItemMessageA(dialog_, IDC_COPY, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(copyArrow_.get()));
 
         HWND view = GetDlgItem(dialog_, IDC_LAYER_VIEW);
         ResizeControl(view, kLayerViewPixels, kLayerViewPixels);
@@ -451,7 +456,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         picker.rgbResult = options_.backgroundColor;
         picker.lpCustColors = custom;
         picker.Flags = CC_RGBINIT;
-        const BOOL chosen = ChooseColorA(&picker);
+        const BOOL chosen = PickColor(picker);
         // The picker edits the custom colours in place: they stay whether or not it ends with OK.
         for (size_t i = 0; i < 16; ++i) {
             options_.customColors[i] = static_cast<uint32_t>(custom[i]);
@@ -572,6 +577,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     HWND dialog_ = nullptr;
     HWND toolTips_ = nullptr;  // owned by the dialog, which destroys it
     UniqueHook relayHook_;
+    UniqueHicon copyArrow_;
     WindowOptions options_;
     std::array<ResourceFormat, kGridCellCount> slotFormats_;
     ResourceGrid grid_;

@@ -1,5 +1,6 @@
 #include "ui/simple_dialogs_win.h"
 
+#include "base/dialog_win.h"
 #include "base/module_win.h"
 #include "resources/resource_ids.h"
 
@@ -13,6 +14,9 @@ INT_PTR CALLBACK CloseOnCommandProc(HWND dialog, UINT message, WPARAM wParam, LP
         switch (message) {
             case WM_INITDIALOG:
                 return TRUE;
+            case WM_DESTROY:
+                ReleaseTemplateBitmaps(dialog);
+                return FALSE;
             case WM_COMMAND:
                 if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
                     EndDialog(dialog, LOWORD(wParam));
