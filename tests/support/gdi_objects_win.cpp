@@ -64,4 +64,16 @@ void ExpectNoGdiGrowth(int warmups, int rounds, const std::function<void(int rou
     EXPECT_EQ(LiveGdiObjects(), before);
 }
 
+POINT CursorHotSpot(HCURSOR cursor) {
+    ICONINFO info{};
+    if (cursor == nullptr || !GetIconInfo(cursor, &info)) {
+        return POINT{-1, -1};
+    }
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) {
+        DeleteObject(info.hbmColor);
+    }
+    return POINT{static_cast<LONG>(info.xHotspot), static_cast<LONG>(info.yHotspot)};
+}
+
 }  // namespace tessera::test

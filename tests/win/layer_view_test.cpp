@@ -205,7 +205,9 @@ TEST_F(LayerViewWinTest, DraggingMovesTheSquareAgainstTheMouse) {
     Press(WM_LBUTTONDOWN, MK_LBUTTON, 50, 60);
     EXPECT_EQ(GetCapture(), control);
     EXPECT_EQ(GetFocus(), control);
-    EXPECT_EQ(GetCursor(), LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_MOVE_CURSOR)));
+    const POINT move = test::CursorHotSpot(GetCursor());
+    EXPECT_EQ(move.x, 16);
+    EXPECT_EQ(move.y, 15);
     Press(WM_MOUSEMOVE, MK_LBUTTON, 55, 60);
     Press(WM_MOUSEMOVE, MK_LBUTTON, 60, 60);
     Press(WM_MOUSEMOVE, 0, 90, 90);  // the button is not down: no step

@@ -14,6 +14,7 @@
 #include "base/module_win.h"
 #include "host/filter_record.h"
 #include "resources/resource_ids.h"
+#include "support/gdi_objects_win.h"
 
 namespace tessera {
 namespace {
@@ -405,20 +406,14 @@ TEST_F(PluginBinaryTest, ArtAndCursorsAreThere) {
     }
     struct HotSpot {
         int id;
-        DWORD x, y;
+        LONG x, y;
     };
     for (const HotSpot& h : {HotSpot{IDC_MOVE_CURSOR, 16, 15}, HotSpot{IDC_HAND_CURSOR, 12, 8}}) {
         HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(module, MAKEINTRESOURCEA(h.id), IMAGE_CURSOR, 32, 32, 0));
         ASSERT_NE(cursor, nullptr) << h.id;
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(cursor, &info));
-        EXPECT_FALSE(info.fIcon);
-        EXPECT_EQ(info.xHotspot, h.x) << h.id;
-        EXPECT_EQ(info.yHotspot, h.y) << h.id;
-        DeleteObject(info.hbmMask);
-        if (info.hbmColor != nullptr) {
-            DeleteObject(info.hbmColor);
-        }
+        const POINT spot = test::CursorHotSpot(cursor);
+        EXPECT_EQ(spot.x, h.x) << h.id;
+        EXPECT_EQ(spot.y, h.y) << h.id;
         DestroyCursor(cursor);
     }
 }

@@ -5,7 +5,6 @@
 
 #include "canvas.h"
 #include "icon/resource_cell_win.h"
-#include "resources/resource_ids.h"
 #include "support/gdi_objects_win.h"
 
 namespace tessera {
@@ -234,8 +233,10 @@ TEST_F(ResourceCellTest, AClickTakesTheFocusOnlyWhenClickableAndAlwaysNotifies) 
               TRUE);
     EXPECT_EQ(GetCursor(), arrow);
     EXPECT_EQ(SendMessageA(cell.Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(cell.Window()), overClient), TRUE);
-    EXPECT_EQ(GetCursor(), LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR)));
-    EXPECT_NE(GetCursor(), nullptr);
+    EXPECT_NE(GetCursor(), arrow);
+    const POINT hand = test::CursorHotSpot(GetCursor());
+    EXPECT_EQ(hand.x, 12);
+    EXPECT_EQ(hand.y, 8);
 }
 
 TEST_F(ResourceCellTest, TheControlOutlivesOrPrecedesTheCellSafely) {
