@@ -10,7 +10,7 @@ struct LayerImage {
     const uint8_t* pixels = nullptr;  // first byte of the top row
     int32_t rowStep = 0;              // bytes from one row to the next
     int32_t pixelStep = 0;            // 3: R, G, B; 4: R, G, B, transparency; other: no transparency
-    int side = 0;                     // 16, 24, 32 or 48: the square is side x side pixels
+    int side = 0;                     // the square is side x side pixels: 16, 24, 32 or 48 for a slot
 
     [[nodiscard]] bool HasTransparency() const { return pixelStep == 4; }
     // Pixel (x, y), counted from the left and from the top.

@@ -1,7 +1,7 @@
 // tessera build LAYER.png -o OUT.ico: the icon the window's QuickBuild and Save make from the same layer,
 // squares and colour table. The PNG becomes the layer of an in-process host, and the plug-in's own code
 // places each square, fetches it through advanceState and converts it, slot by slot in QuickBuild's
-// order; the grid is then written with the plug-in's .ico writer.
+// order. Each --add image then goes in as it is, and the grid is written with the plug-in's .ico writer.
 
 #include <algorithm>
 #include <charconv>
@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "color/act_file.h"
+#include "color/convert.h"
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png.h"
@@ -25,7 +26,32 @@ namespace tessera::cli {
 
 const char* const kBuildUsage =
     "tessera build LAYER.png -o OUT.ico [--selection LEFT,TOP,RIGHT,BOTTOM] [--square SIZE:LEFT,TOP ...]\n"
-    "              [--sizes 16,24,32,48] [--depths 4,8,32] [--table builtin|auto|FILE.act]";
+    "              [--sizes 16,24,32,48] [--depths 4,8,32] [--table builtin|auto|FILE.act]\n"
+    "              [--add IMAGE.png ...]";
+
+const char* const kBuildHelp =
+    "Makes the icon the window's QuickBuild and Save make from LAYER.png, whose alpha is the layer's\n"
+    "transparency, and writes it as OUT.ico.\n"
+    "\n"
+    "  -o, --output OUT.ico            the icon to write\n"
+    "  --selection LEFT,TOP,RIGHT,BOTTOM\n"
+    "                                  the selection the squares are centred in (the whole image)\n"
+    "  --square SIZE:LEFT,TOP          places the square of one size (16, 24, 32 or 48) by its\n"
+    "                                  top-left pixel; repeatable\n"
+    "  --sizes 16,24,32,48             the sizes to build (all)\n"
+    "  --depths 4,8,32                 the bits per pixel to build (all)\n"
+    "  --table builtin|auto|FILE.act   the 256-color table: built in, made from each square, or a\n"
+    "                                  Photoshop color table (builtin)\n"
+    "  --add IMAGE.png                 adds a square image of up to 256 pixels as it is, at 32 bits per\n"
+    "                                  pixel: stored as PNG above 64 pixels, as a bitmap with its mask\n"
+    "                                  otherwise; at 16, 24, 32 or 48 pixels it takes the true-color\n"
+    "                                  image of its size, which must then not be built; repeatable\n"
+    "\n"
+    "An icon for Windows 10 and 11, the twelve classic images with 256 and 64 pixel ones:\n"
+    "  tessera build art.png -o app.ico --add art-256.png --add art-64.png\n"
+    "\n"
+    "Exits with 0 when the icon is written, 1 when it could not be (the reason is on stderr), 2 when the\n"
+    "command line is wrong.\n";
 
 namespace {
 
@@ -43,7 +69,13 @@ struct BuildOptions {
     bool depths[3] = {true, true, true};
     TableChoice table = TableChoice::BuiltIn;
     std::string tablePath;
+    std::vector<std::string> added;
 };
+
+// The largest image --add takes: the largest an icon directory can name.
+constexpr int kLargestAddedSide = 256;
+// Above this side an added image is stored as PNG, as Windows expects of its large icon images.
+constexpr int kLargestBitmapSide = 64;
 
 // The fields of `text` between commas.
 std::vector<std::string_view> Fields(std::string_view text) {
@@ -123,7 +155,7 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         const bool takesValue = arg == "-o" || arg == "--output" || arg == "--selection" || arg == "--square" ||
-                                arg == "--sizes" || arg == "--depths" || arg == "--table";
+                                arg == "--sizes" || arg == "--depths" || arg == "--table" || arg == "--add";
         if (takesValue && i + 1 == args.size()) {
             std::fprintf(context.err, "tessera: %s needs a value\n", args[i].c_str());
             return std::nullopt;
@@ -156,6 +188,8 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
                             : value == "auto"  ? TableChoice::Automatic
                                                : TableChoice::File;
             options.tablePath = value;
+        } else if (arg == "--add") {
+            options.added.emplace_back(value);
         } else if (arg.starts_with("-")) {
             std::fprintf(context.err, "tessera: unknown option %s\n", args[i].c_str());
             good = false;
@@ -194,6 +228,93 @@ bool ReadTable(const BuildOptions& options, LayerSquareState& state, CommandCont
     return true;
 }
 
+// Whether the icon already gets a `side` pixel image at 32 bits per pixel: from the layer, or from an
+// earlier --add.
+bool AlreadyInTheIcon(const BuildOptions& options, const std::vector<Layer>& added, int side) {
+    for (size_t size = 0; size < std::size(kSides); ++size) {
+        if (kSides[size] == side && options.sizes[size] && options.depths[2]) {
+            return true;
+        }
+    }
+    return std::any_of(added.begin(), added.end(), [side](const Layer& layer) { return layer.width == side; });
+}
+
+// The --add images, read and checked before anything is built: square, at most 256 pixels, each size
+// once. On a refusal says why and answers none.
+std::optional<std::vector<Layer>> ReadAddedImages(const BuildOptions& options, CommandContext& context) {
+    std::vector<Layer> added;
+    for (const std::string& path : options.added) {
+        std::string error;
+        std::optional<Layer> image = ReadPngLayer(path, error);
+        if (!image) {
+            std::fprintf(context.err, "tessera: %s\n", error.c_str());
+            return std::nullopt;
+        }
+        const int side = image->width;
+        if (image->height != side) {
+            std::fprintf(context.err, "tessera: %s is %d x %d pixels; an icon image must be square\n", path.c_str(),
+                         image->width, image->height);
+            return std::nullopt;
+        }
+        if (side > kLargestAddedSide) {
+            std::fprintf(context.err, "tessera: %s is %d pixels a side; an icon image has at most %d\n", path.c_str(),
+                         side, kLargestAddedSide);
+            return std::nullopt;
+        }
+        if (AlreadyInTheIcon(options, added, side)) {
+            std::fprintf(context.err, "tessera: %s would be a second %d x %d image at 32 bits per pixel in the icon\n",
+                         path.c_str(), side, side);
+            return std::nullopt;
+        }
+        added.push_back(std::move(*image));
+    }
+    return added;
+}
+
+// Puts one added image into the grid: into the true-colour slot of its size when it has one, else
+// kept after the slots, as PNG when it is large.
+bool AddImage(ResourceGrid& grid, const Layer& image, std::string& error) {
+    const int side = image.width;
+    const LayerImage square{image.pixels.get(), side * image.planes, image.planes, side};
+    const int slot = ResourceGrid::SlotIndex(side, side, 32);
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> bytes;
+    if (side > kLargestBitmapSide) {
+        const std::optional<std::vector<uint8_t>> png = EncodePngRgba(image, error);
+        if (!png) {
+            return false;
+        }
+        bytes.reset(new (std::nothrow) uint8_t[png->size()]);
+        if (bytes) {
+            std::copy(png->begin(), png->end(), bytes.get());
+            size = static_cast<uint32_t>(png->size());
+        }
+    } else {
+        bytes = TrueColorBlock(square, size);
+    }
+    if (!bytes) {
+        error = "not enough memory";
+        return false;
+    }
+    bool stored = false;
+    if (slot != -1) {
+        stored = grid.AdoptImage(slot, std::move(bytes), size, 1);
+    } else {
+        KeptImage kept;
+        kept.width = static_cast<uint8_t>(side);  // 256 is written as 0
+        kept.height = kept.width;
+        kept.planes = 1;
+        kept.bitCount = 32;
+        kept.bytes = std::move(bytes);
+        kept.size = size;
+        stored = grid.Keep(std::move(kept));
+    }
+    if (!stored) {
+        error = "not enough memory";
+    }
+    return stored;
+}
+
 }  // namespace
 
 int RunBuildCommand(const std::vector<std::string>& args, CommandContext& context) {
@@ -210,6 +331,10 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
     LayerSquareState state;
     state.squares = options->squares;
     if (!ReadTable(*options, state, context)) {
+        return kExitFailed;
+    }
+    const std::optional<std::vector<Layer>> added = ReadAddedImages(*options, context);
+    if (!added) {
         return kExitFailed;
     }
     LayerHost host(std::move(*layer));
@@ -241,7 +366,14 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
             return kExitFailed;
         }
     }
-    if (grid.CountPresent() == 0) {
+    for (size_t i = 0; i < added->size(); ++i) {
+        if (!AddImage(grid, (*added)[i], error)) {
+            std::fprintf(context.err, "tessera: %s could not be added (%s); nothing was written\n",
+                         options->added[i].c_str(), error.c_str());
+            return kExitFailed;
+        }
+    }
+    if (grid.CountPresent() == 0 && grid.KeptCount() == 0) {
         std::fprintf(context.err, "tessera: every square is fully transparent; %s holds no image\n",
                      options->output.c_str());
     }

@@ -28,8 +28,10 @@ struct CommandContext {
 // `args` are the words after the subcommand's name.
 int RunIcoCommand(const std::vector<std::string>& args, CommandContext& context);
 extern const char* const kIcoUsage;
+extern const char* const kIcoHelp;
 int RunBuildCommand(const std::vector<std::string>& args, CommandContext& context);
 extern const char* const kBuildUsage;
+extern const char* const kBuildHelp;
 
 // Writes the grid as an icon file, saying on `err` why when that failed: kExitOk or kExitFailed.
 int SaveGrid(ResourceGrid& grid, const std::string& path, CommandContext& context);

@@ -1,4 +1,5 @@
-// tessera ico list FILE: the filled slots of an icon file, as the plug-in would load them.
+// tessera ico list FILE: the filled slots of an icon file, as the plug-in would load them, then the
+// images no slot holds, which the plug-in keeps.
 // tessera ico copy IN OUT: loads IN as the plug-in would and saves the grid as OUT.
 
 #include "cli/commands.h"
@@ -10,6 +11,11 @@ namespace tessera::cli {
 const char* const kIcoUsage =
     "tessera ico list FILE\n"
     "tessera ico copy IN OUT";
+
+const char* const kIcoHelp =
+    "list: the images of FILE as the plug-in reads them, each filled slot with its size, depth and bytes,\n"
+    "then the images no slot holds, marked kept.\n"
+    "copy: reads IN as the plug-in would and saves it as OUT; the kept images go along unchanged.\n";
 
 namespace {
 
@@ -46,6 +52,12 @@ int List(const std::string& path, CommandContext& context) {
         }
         std::fprintf(context.out, "%2dx%-2d %2d bpp %6u bytes%s\n", r.width, r.height, r.bitsPerPixel, r.imageSize,
                      r.modified != 0 ? " modified" : "");
+    }
+    // The images the grid does not show, which a copy keeps as they are.
+    for (size_t i = 0; i < grid.KeptCount(); ++i) {
+        const KeptImage& image = grid.Kept(i);
+        std::fprintf(context.out, "%dx%d %s %2d bpp %6u bytes, kept\n", image.PixelWidth(), image.PixelHeight(),
+                     image.IsPng() ? "PNG" : "BMP", image.BitsPerPixel(), image.size);
     }
     return kExitOk;
 }

@@ -1,6 +1,7 @@
 #include "color/convert.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/bgra_image.h"
 #include "color/nearest.h"
@@ -130,6 +131,26 @@ int ConvertLayerToResource(const std::optional<LayerImage>& layer,
         CopyMask(*layer, bits);
     }
     return 1;
+}
+
+std::unique_ptr<uint8_t[]> TrueColorBlock(const LayerImage& square, uint32_t& size) {
+    const int colorStride = ColorStride(square.side, 32);
+    const int maskStride = MaskStride(square.side);
+    const size_t bytes = kBitmapInfoHeaderSize + static_cast<size_t>(square.side) * size_t(colorStride + maskStride);
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[bytes]());
+    if (!block) {
+        return nullptr;
+    }
+    WriteIconImageHeader(block.get(), square.side, square.side, 32);
+    ResourceBits bits;
+    bits.colorRows = block.get() + kBitmapInfoHeaderSize;
+    bits.colorStride = colorStride;
+    bits.maskRows = bits.colorRows + static_cast<ptrdiff_t>(square.side) * colorStride;
+    bits.maskStride = maskStride;
+    CopyTrueColor(square, bits, true, true);
+    CopyMask(square, bits);
+    size = static_cast<uint32_t>(bytes);
+    return block;
 }
 
 }  // namespace tessera

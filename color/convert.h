@@ -2,6 +2,8 @@
 // Layer square to icon resource: the colour data, the mask, or both, reduced to 16 or 256 colours
 // where the slot's depth asks for it.
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "base/layer_image.h"
@@ -31,5 +33,10 @@ int ConvertLayerToResource(const std::optional<LayerImage>& layer,
                            const ColorTable& activeTable,
                            const ModuleResources& resources,
                            Alerts& alerts);
+
+// The square, of any side, as a 32-bit icon image block exactly as a true-colour slot holds it once
+// converted: the header, the colour rows with the transparency as alpha, the mask. None when memory
+// is short; `size` is then left as it was.
+std::unique_ptr<uint8_t[]> TrueColorBlock(const LayerImage& square, uint32_t& size);
 
 }  // namespace tessera

@@ -400,6 +400,12 @@ POINT Middle(HWND control) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
+// Arrives at the point from one pixel to its left, so the window under it sees the mouse move.
+void RestMouse(POINT at) {
+    SendMouse(0, at.x - 1, at.y);
+    SendMouse(0, at.x, at.y);
+}
+
 }  // namespace
 
 void MoveMouseAway() {
@@ -407,9 +413,13 @@ void MoveMouseAway() {
 }
 
 void HoverControl(HWND control) {
-    const POINT at = Middle(control);
-    SendMouse(0, at.x - 1, at.y);
-    SendMouse(0, at.x, at.y);
+    RestMouse(Middle(control));
+}
+
+void HoverControlAt(HWND control, int x, int y) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    RestMouse(POINT{r.left + x, r.top + y});
 }
 
 std::string VisibleToolTip(DWORD processId) {

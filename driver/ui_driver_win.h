@@ -143,6 +143,9 @@ void MoveMouseAway();
 
 // Rests the real mouse on the middle of a control.
 void HoverControl(HWND control);
+// Rests the real mouse on the control `x` and `y` pixels from its top-left corner: on a group box's
+// caption, for instance, which the mouse reaches through to the dialog.
+void HoverControlAt(HWND control, int x, int y);
 // The text of the tool tip the process shows now; empty when it shows none.
 std::string VisibleToolTip(DWORD processId);
 // Clicks the middle of a control with the real mouse.

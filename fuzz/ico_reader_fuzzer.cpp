@@ -1,6 +1,7 @@
 // The .ico reader on any bytes. Beyond "no crash, no leak", it checks what the rest of the program
 // relies on: every image taken in has the geometry of its slot and its views lie inside its block, and
-// what was read survives a write and a second read unchanged (biSizeImage aside).
+// what was read survives a write and a second read unchanged (biSizeImage aside), the images no slot
+// holds included.
 
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(std::memcmp(a, b, 20) == 0 && std::memcmp(a + 24, b + 24, before.imageSize - 24) == 0,
                 "the same block");
         Require(std::memcmp(b + 20, "\0\0\0\0", 4) == 0, "biSizeImage written as 0");
+    }
+    Require(again.KeptCount() == grid.KeptCount(), "the same kept images");
+    for (size_t i = 0; i < grid.KeptCount(); ++i) {
+        const KeptImage& before = grid.Kept(i);
+        const KeptImage& after = again.Kept(i);
+        Require(before.width == after.width && before.height == after.height && before.colorCount == after.colorCount &&
+                    before.reserved == after.reserved && before.planes == after.planes &&
+                    before.bitCount == after.bitCount,
+                "the same directory fields");
+        Require(before.size == after.size &&
+                    (before.size == 0 || std::memcmp(before.bytes.get(), after.bytes.get(), before.size) == 0),
+                "the same kept bytes");
     }
     return 0;
 }

@@ -3,8 +3,10 @@
 // when the image has any (an alpha channel or a transparent colour). Decoded and encoded by the
 // platform's own PNG library: libpng here, the Windows Imaging Component on Windows.
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hostapp/layer_host.h"
 
@@ -17,5 +19,10 @@ std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error);
 // Writes the layer as a PNG, with an alpha channel when the layer has a transparency plane. On failure
 // `error` says why and no partial file is left.
 bool WritePngLayer(const Layer& layer, const std::string& path, std::string& error);
+
+// The layer as the bytes of a PNG file in red, green, blue and alpha (255 throughout when the layer
+// has no transparency plane), as icon files hold their large images. None, with `error` saying why,
+// when it cannot be encoded.
+std::optional<std::vector<uint8_t>> EncodePngRgba(const Layer& layer, std::string& error);
 
 }  // namespace tessera

@@ -158,4 +158,39 @@ bool WritePngLayer(const Layer& layer, const std::string& path, std::string& err
     return true;
 }
 
+std::optional<std::vector<uint8_t>> EncodePngRgba(const Layer& layer, std::string& error) {
+    std::vector<uint8_t> expanded;
+    const uint8_t* rgba = layer.pixels.get();
+    if (layer.planes != 4) {
+        expanded.resize(static_cast<size_t>(layer.width) * static_cast<size_t>(layer.height) * 4);
+        for (int y = 0; y < layer.height; ++y) {
+            for (int x = 0; x < layer.width; ++x) {
+                uint8_t* out = &expanded[(static_cast<size_t>(y) * static_cast<size_t>(layer.width) + size_t(x)) * 4];
+                const uint8_t* in = layer.At(x, y);
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                out[3] = 255;
+            }
+        }
+        rgba = expanded.data();
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(layer.width);
+    image.height = static_cast<png_uint_32>(layer.height);
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    std::vector<uint8_t> bytes;
+    if (png_image_write_get_memory_size(image, size, 0, rgba, 0, nullptr) != 0) {
+        bytes.resize(size);
+    }
+    if (bytes.empty() || png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba, 0, nullptr) == 0) {
+        error = std::string("cannot encode the image as PNG: ") + image.message;
+        return std::nullopt;
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
 }  // namespace tessera

@@ -76,6 +76,31 @@ bool FrameHasTransparency(IWICImagingFactory* factory, IWICBitmapFrameDecode* fr
            SUCCEEDED(palette->HasAlpha(&paletteAlpha)) && paletteAlpha;
 }
 
+// Encodes the layer into the stream as a PNG with `planes` bytes a pixel: 3 without alpha, 4 with it.
+bool EncodePng(IWICImagingFactory* factory, IStream* stream, const Layer& layer, int planes) {
+    const auto width = static_cast<UINT>(layer.width);
+    const auto height = static_cast<UINT>(layer.height);
+    const UINT stride = width * static_cast<UINT>(planes);
+    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t{stride} * height]);
+    if (!pixels) {
+        return false;
+    }
+    // The layer's planes are red, green, blue (and transparency); WIC takes blue first.
+    CopyLayerToBlueFirst(layer, pixels.get(), stride, planes);
+    ComRef<IWICBitmapEncoder> encoder;
+    ComRef<IWICBitmapFrameEncode> frame;
+    ComRef<IPropertyBag2> properties;
+    const WICPixelFormatGUID wanted = planes == 4 ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
+    WICPixelFormatGUID format = wanted;
+    return SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put())) &&
+           SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+           SUCCEEDED(encoder->CreateNewFrame(frame.put(), properties.put())) &&
+           SUCCEEDED(frame->Initialize(properties.get())) && SUCCEEDED(frame->SetSize(width, height)) &&
+           SUCCEEDED(frame->SetPixelFormat(&format)) && format == wanted &&
+           SUCCEEDED(frame->WritePixels(height, stride, stride * height, pixels.get())) && SUCCEEDED(frame->Commit()) &&
+           SUCCEEDED(encoder->Commit());
+}
+
 }  // namespace
 
 std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
@@ -129,40 +154,41 @@ bool WritePngLayer(const Layer& layer, const std::string& path, std::string& err
     if (!CreateFactory(factory, error)) {
         return false;
     }
-    const auto width = static_cast<UINT>(layer.width);
-    const auto height = static_cast<UINT>(layer.height);
-    const auto planes = static_cast<UINT>(layer.planes);
-    const UINT stride = width * planes;
-    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t{stride} * height]);
-    if (!pixels) {
-        error = "not enough memory to write " + path;
-        return false;
-    }
-    // The layer's planes are red, green, blue (and transparency); WIC takes blue first.
-    CopyLayerToBlueFirst(layer, pixels.get(), stride, layer.planes);
     bool written = false;
     {
         ComRef<IWICStream> stream;
-        ComRef<IWICBitmapEncoder> encoder;
-        ComRef<IWICBitmapFrameEncode> frame;
-        ComRef<IPropertyBag2> properties;
-        const WICPixelFormatGUID wanted = planes == 4 ? GUID_WICPixelFormat32bppBGRA : GUID_WICPixelFormat24bppBGR;
-        WICPixelFormatGUID format = wanted;
         written = SUCCEEDED(factory->CreateStream(stream.put())) &&
                   SUCCEEDED(stream->InitializeFromFilename(Widen(path).c_str(), GENERIC_WRITE)) &&
-                  SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put())) &&
-                  SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
-                  SUCCEEDED(encoder->CreateNewFrame(frame.put(), properties.put())) &&
-                  SUCCEEDED(frame->Initialize(properties.get())) && SUCCEEDED(frame->SetSize(width, height)) &&
-                  SUCCEEDED(frame->SetPixelFormat(&format)) && format == wanted &&
-                  SUCCEEDED(frame->WritePixels(height, stride, stride * height, pixels.get())) &&
-                  SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+                  EncodePng(factory.get(), stream.get(), layer, layer.planes);
     }
     if (!written) {
         DeleteFileA(path.c_str());
         error = "cannot write " + path;
     }
     return written;
+}
+
+std::optional<std::vector<uint8_t>> EncodePngRgba(const Layer& layer, std::string& error) {
+    const ComApartment com;
+    ComRef<IWICImagingFactory> factory;
+    if (!CreateFactory(factory, error)) {
+        return std::nullopt;
+    }
+    ComRef<IStream> stream;
+    STATSTG stat{};
+    HGLOBAL memory = nullptr;
+    const bool encoded = SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) &&
+                         EncodePng(factory.get(), stream.get(), layer, 4) &&
+                         SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) &&
+                         SUCCEEDED(GetHGlobalFromStream(stream.get(), &memory));
+    const auto* bytes = encoded ? static_cast<const uint8_t*>(GlobalLock(memory)) : nullptr;
+    if (bytes == nullptr) {
+        error = "cannot encode the image as PNG";
+        return std::nullopt;
+    }
+    std::vector<uint8_t> png(bytes, bytes + stat.cbSize.QuadPart);
+    GlobalUnlock(memory);
+    return png;
 }
 
 }  // namespace tessera

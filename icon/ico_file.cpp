@@ -62,6 +62,8 @@ static_assert(std::size(kFailureTexts) == static_cast<size_t>(IcoFailure::Write)
 struct DirectoryEntry {
     uint8_t width;
     uint8_t height;
+    uint8_t colorCount;
+    uint8_t reserved;
     uint16_t planes;
     uint16_t bitCount;
     uint32_t bytesInRes;
@@ -141,7 +143,8 @@ class IcoReader {
             DirectoryEntry entry{};
             entry.width = reader.U8();
             entry.height = reader.U8();
-            reader.Skip(2);  // colour count, reserved
+            entry.colorCount = reader.U8();
+            entry.reserved = reader.U8();
             entry.planes = reader.U16LE();
             entry.bitCount = reader.U16LE();
             entry.bytesInRes = reader.U32LE();
@@ -168,42 +171,60 @@ class IcoReader {
     IcoStatus ReadEntry(const DirectoryEntry& entry) {
         ImageKind kind{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
         int slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
-        std::unique_ptr<uint8_t[]> block;
         IcoStatus status;
+        std::unique_ptr<uint8_t[]> block =
+            LoadBlock(entry, slot == -1 ? kTemporaryFailures : kImageFailures, kind, status);
+        if (!block) {
+            if (slot != -1) {
+                grid_.ClearSlot(slot, 0);
+            }
+            return status;
+        }
+        const std::span<const uint8_t> bytes(block.get(), entry.bytesInRes);
+        // The grid holds bitmap blocks only: a PNG stream of any size is kept as it is.
+        if (IsPng(bytes)) {
+            return Keep(entry, std::move(block), kind);
+        }
         if (slot == -1) {
             // The directory names no grid kind, but some writers leave planes and bits 0: the image's
             // own header decides.
-            block = LoadBlock(entry, kTemporaryFailures, kind, status);
-            if (!block) {
-                return status;
-            }
-            const std::span<const uint8_t> bytes(block.get(), entry.bytesInRes);
-            if (IsPng(bytes)) {
-                return {};
-            }
             const std::optional<ImageKind> own = KindFromHeader(bytes);
             if (!own) {
                 return Failure(IcoFailure::Convert, kind);
             }
-            kind = *own;
-            slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
+            slot = ResourceGrid::SlotIndex(own->width, own->height, own->bitsPerPixel);
             if (slot == -1) {
-                return {};
+                return Keep(entry, std::move(block), kind);
             }
+            kind = *own;
             adjusted_ = true;
-        } else {
-            block = LoadBlock(entry, kImageFailures, kind, status);
-            if (!block) {
-                grid_.ClearSlot(slot, 0);
-                return status;
-            }
-            if (IsPng({block.get(), entry.bytesInRes})) {
-                return {};
-            }
         }
         if (!grid_.AdoptImage(slot, std::move(block), entry.bytesInRes, adjusted_ ? 1 : 0)) {
             grid_.ClearSlot(slot, 0);
             return Failure(IcoFailure::Convert, kind);
+        }
+        return {};
+    }
+
+    // An image no slot holds goes aside as the file has it. Entries may share bytes, but what is kept
+    // never outgrows the file: a directory that names the same bytes thousands of times does not make
+    // the grid hold them thousands of times.
+    IcoStatus Keep(const DirectoryEntry& entry, std::unique_ptr<uint8_t[]> block, const ImageKind& kind) {
+        if (entry.bytesInRes > fileSize_ - keptBytes_) {
+            return Failure(IcoFailure::TemporaryShort, kind);
+        }
+        keptBytes_ += entry.bytesInRes;
+        KeptImage image;
+        image.width = entry.width;
+        image.height = entry.height;
+        image.colorCount = entry.colorCount;
+        image.reserved = entry.reserved;
+        image.planes = entry.planes;
+        image.bitCount = entry.bitCount;
+        image.bytes = std::move(block);
+        image.size = entry.bytesInRes;
+        if (!grid_.Keep(std::move(image))) {
+            return Failure(IcoFailure::TemporaryMemory, kind);
         }
         return {};
     }
@@ -242,6 +263,7 @@ class IcoReader {
     ResourceGrid& grid_;
     File& file_;
     uint64_t fileSize_;
+    uint64_t keptBytes_ = 0;  // never more than fileSize_
     bool adjusted_ = false;
 };
 
@@ -251,9 +273,43 @@ bool WriteU16(File& file, uint16_t value) {
     return file.Write(bytes, sizeof bytes);
 }
 
+// The directory's entries: the slots' and the kept images'.
+uint64_t EntryCount(const ResourceGrid& grid) {
+    return static_cast<uint64_t>(grid.CountPresent()) + grid.KeptCount();
+}
+
+// Where the kept image `index` goes: after every slot's block and the kept images before it.
+uint64_t KeptOffset(const ResourceGrid& grid, size_t index) {
+    uint64_t offset = ImageOffset(grid, kSlotCount);
+    for (size_t before = 0; before < index; ++before) {
+        offset += grid.Kept(before).size;
+    }
+    return offset;
+}
+
+// The kept images after the slots: their directory fields as read, their bytes as they were.
+bool WriteKept(const ResourceGrid& grid, File& file) {
+    for (size_t i = 0; i < grid.KeptCount(); ++i) {
+        const KeptImage& image = grid.Kept(i);
+        uint8_t entry[kIconDirEntrySize] = {};
+        entry[0] = image.width;
+        entry[1] = image.height;
+        entry[2] = image.colorCount;
+        entry[3] = image.reserved;
+        StoreU16LE(entry + 4, image.planes);
+        StoreU16LE(entry + 6, image.bitCount);
+        StoreU32LE(entry + 8, image.size);
+        StoreU32LE(entry + 12, static_cast<uint32_t>(KeptOffset(grid, i)));
+        if (!file.Write(entry, sizeof entry)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool WriteContents(const ResourceGrid& grid, File& file) {
-    const int count = grid.CountPresent();
-    if (!WriteU16(file, 0) || !WriteU16(file, kIconType) || !WriteU16(file, static_cast<uint16_t>(count))) {
+    const auto count = static_cast<uint16_t>(EntryCount(grid));
+    if (!WriteU16(file, 0) || !WriteU16(file, kIconType) || !WriteU16(file, count)) {
         return false;
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -276,6 +332,9 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
             return false;
         }
     }
+    if (!WriteKept(grid, file)) {
+        return false;
+    }
     // The block goes out as held, but with biSizeImage 0; the grid's own header is not touched.
     const uint8_t zeroSizeImage[4] = {};
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -290,13 +349,18 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
             return false;
         }
     }
+    for (size_t i = 0; i < grid.KeptCount(); ++i) {
+        if (!file.Write(grid.Kept(i).bytes.get(), grid.Kept(i).size)) {
+            return false;
+        }
+    }
     return true;
 }
 
 }  // namespace
 
 uint64_t ImageOffset(const ResourceGrid& grid, int slot) {
-    uint64_t offset = kIconDirSize + uint64_t{kIconDirEntrySize} * uint64_t(grid.CountPresent());
+    uint64_t offset = kIconDirSize + uint64_t{kIconDirEntrySize} * EntryCount(grid);
     for (int lower = 0; lower < slot && lower < kSlotCount; ++lower) {
         const IconResource& r = grid.Slot(lower);
         offset += r.present != 0 ? r.imageSize : 0;
@@ -338,8 +402,9 @@ IcoStatus ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& f
 }
 
 IcoStatus WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files) {
-    // Every offset and size in the directory is 32 bits wide.
-    if (ImageOffset(grid, kSlotCount) > std::numeric_limits<uint32_t>::max()) {
+    // Every offset and size in the directory is 32 bits wide, and the count 16.
+    if (EntryCount(grid) > std::numeric_limits<uint16_t>::max() ||
+        KeptOffset(grid, grid.KeptCount()) > std::numeric_limits<uint32_t>::max()) {
         return Failure(IcoFailure::Write);
     }
     std::string tempPath;

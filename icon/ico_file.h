@@ -1,6 +1,7 @@
 #pragma once
 // The grid as an .ico file: a 6-byte header, one 16-byte directory entry per present slot in slot
-// order, then each slot's block as the grid holds it (only biSizeImage is written as 0).
+// order and then one per kept image in the order the file had them, then each slot's block as the grid
+// holds it (only biSizeImage is written as 0), then each kept image's bytes as they were read.
 
 #include <cstdint>
 #include <string>
@@ -56,8 +57,9 @@ std::string IcoFailureText(const IcoStatus& status);
 // Tells the user of a failure, with the file's full path as the caption; nothing when there is none.
 void ShowIcoFailure(Alerts& alerts, const std::string& path, const IcoStatus& status);
 
-// Empties the grid, then fills it from the file. Images of no grid kind are skipped. On failure the
-// slots completed before the failing entry stay present.
+// Empties the grid, then fills it from the file. Images no slot holds (other sizes and depths, PNG
+// streams) are kept aside, in file order. On failure the slots and kept images completed before the
+// failing entry stay.
 IcoStatus ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files);
 
 // Writes the present slots to a temporary file beside `path` and puts it in place of `path` only when

@@ -1,5 +1,6 @@
 #include "icon/resource_grid.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -35,7 +36,19 @@ uint32_t ColorTableBytes(int bitsPerPixel) {
     return bitsPerPixel <= 8 ? 4u << bitsPerPixel : 0u;
 }
 
-void WriteCanonicalHeader(uint8_t* p, int width, int height, int bitsPerPixel) {
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// The signature, the IHDR chunk's length and type, then its width and height (big-endian), bit depth
+// and colour type.
+constexpr size_t kPngHeaderBytes = 8 + 8 + 13;
+
+// A side the directory gives as a byte, 0 meaning 256.
+int DirectorySide(uint8_t value) {
+    return value == 0 ? 256 : value;
+}
+
+}  // namespace
+
+void WriteIconImageHeader(uint8_t* p, int width, int height, int bitsPerPixel) {
     std::memset(p, 0, kBitmapInfoHeaderSize);
     StoreU32LE(p + 0, kBitmapInfoHeaderSize);
     StoreU32LE(p + 4, static_cast<uint32_t>(width));
@@ -43,8 +56,6 @@ void WriteCanonicalHeader(uint8_t* p, int width, int height, int bitsPerPixel) {
     StoreU16LE(p + 12, 1);
     StoreU16LE(p + 14, static_cast<uint16_t>(bitsPerPixel));
 }
-
-}  // namespace
 
 ResourceGrid::~ResourceGrid() {
     ClearAll();
@@ -138,6 +149,61 @@ void ResourceGrid::ClearAll() {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         ClearSlot(slot, 0);
     }
+    kept_.reset();
+    keptCount_ = 0;
+    keptCapacity_ = 0;
+}
+
+bool ResourceGrid::Keep(KeptImage image) {
+    if (keptCount_ == keptCapacity_) {
+        // Doubling: a file of thousands of entries is kept in linear time.
+        const size_t capacity = std::max<size_t>(4, 2 * keptCapacity_);
+        std::unique_ptr<KeptImage[]> more(new (std::nothrow) KeptImage[capacity]);
+        if (!more) {
+            return false;
+        }
+        std::move(kept_.get(), kept_.get() + keptCount_, more.get());
+        kept_ = std::move(more);
+        keptCapacity_ = capacity;
+    }
+    kept_[keptCount_++] = std::move(image);
+    return true;
+}
+
+bool KeptImage::IsPng() const {
+    return size >= kPngHeaderBytes && std::memcmp(bytes.get(), kPngSignature, sizeof kPngSignature) == 0;
+}
+
+int KeptImage::PixelWidth() const {
+    return IsPng() ? static_cast<int>(std::min<uint32_t>(LoadU32BE(bytes.get() + 16), INT32_MAX))
+                   : DirectorySide(width);
+}
+
+int KeptImage::PixelHeight() const {
+    return IsPng() ? static_cast<int>(std::min<uint32_t>(LoadU32BE(bytes.get() + 20), INT32_MAX))
+                   : DirectorySide(height);
+}
+
+int KeptImage::BitsPerPixel() const {
+    if (IsPng()) {
+        // Bits per sample times samples per pixel, by the colour type.
+        const int depth = bytes[24];
+        switch (bytes[25]) {
+            case 0:
+                return depth;
+            case 2:
+                return depth * 3;
+            case 3:
+                return depth;
+            case 4:
+                return depth * 2;
+            case 6:
+                return depth * 4;
+            default:
+                return 0;
+        }
+    }
+    return static_cast<int>(std::min<uint32_t>(uint32_t{planes} * bitCount, INT32_MAX));
 }
 
 void ResourceGrid::RemoveSlot(int slot) {
@@ -239,7 +305,7 @@ void ResourceGrid::PrepareResource(const ResourceFormat& format) {
     r.modified = 1;
 
     uint8_t* block = r.image.get();
-    WriteCanonicalHeader(block, g.width, g.height, g.bitsPerPixel);
+    WriteIconImageHeader(block, g.width, g.height, g.bitsPerPixel);
     r.header = block;
     r.colorBits = block + kBitmapInfoHeaderSize + tableBytes;
     r.maskBits = r.colorBits + uint32_t(g.height) * colorStride;

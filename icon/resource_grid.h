@@ -50,6 +50,29 @@ constexpr int MaskStride(int width) {
     return ((width + 31) / 32) * 4;
 }
 
+// The 40-byte header of an uncompressed icon image of width x height pixels: biHeight counts the
+// colour rows and the mask rows, everything after the depth is 0.
+void WriteIconImageHeader(uint8_t* p, int width, int height, int bitsPerPixel);
+
+// An image of an icon file that no slot can hold (another size, another depth, a PNG stream), kept as
+// the file had it so that writing the grid puts it back: its directory fields and its bytes.
+struct KeptImage {
+    uint8_t width = 0;  // the directory's bWidth and bHeight: 0 means 256
+    uint8_t height = 0;
+    uint8_t colorCount = 0;
+    uint8_t reserved = 0;
+    uint16_t planes = 0;
+    uint16_t bitCount = 0;
+    std::unique_ptr<uint8_t[]> bytes;
+    uint32_t size = 0;
+
+    // The pixels a side and per pixel: from the PNG stream's own header, or the directory's.
+    [[nodiscard]] bool IsPng() const;
+    [[nodiscard]] int PixelWidth() const;
+    [[nodiscard]] int PixelHeight() const;
+    [[nodiscard]] int BitsPerPixel() const;
+};
+
 class ResourceGrid {
   public:
     ResourceGrid() = default;
@@ -90,8 +113,18 @@ class ResourceGrid {
     // The slot's image; an index that names no slot reads as an empty slot.
     [[nodiscard]] const IconResource& Slot(int slot) const;
 
+    // The images of the file that no slot holds, in the file's order. ClearAll empties them with the
+    // slots; nothing else of the grid touches them, and they never count as changes.
+    [[nodiscard]] size_t KeptCount() const { return keptCount_; }
+    [[nodiscard]] const KeptImage& Kept(size_t index) const { return kept_[index]; }
+    // Adds one after the others; false, with nothing added, when memory is short.
+    bool Keep(KeptImage image);
+
   private:
     std::array<IconResource, kSlotCount> slots_;
+    std::unique_ptr<KeptImage[]> kept_;
+    size_t keptCount_ = 0;
+    size_t keptCapacity_ = 0;
 };
 
 }  // namespace tessera

@@ -1,5 +1,8 @@
 #include "ui/main_commands.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -40,6 +43,31 @@ const char* CellToolTip(int size, int depth) {
          "48 x 48 pixels with true color"},
     };
     return kTips[depth][size];
+}
+
+std::string KeptImagesToolTip(const ResourceGrid& grid) {
+    constexpr size_t kListed = 8;
+    const size_t count = grid.KeptCount();
+    if (count == 0) {
+        return {};
+    }
+    char line[96];
+    std::snprintf(line, sizeof line,
+                  count == 1 ? "This icon also holds %zu image the grid does not show; Save keeps it as it is:"
+                             : "This icon also holds %zu images the grid does not show; Save keeps them as they are:",
+                  count);
+    std::string tip = line;
+    for (size_t i = 0; i < std::min(count, kListed); ++i) {
+        const KeptImage& image = grid.Kept(i);
+        std::snprintf(line, sizeof line, "\r\n%d x %d pixels%s, %d bits per pixel", image.PixelWidth(),
+                      image.PixelHeight(), image.IsPng() ? " as PNG" : "", image.BitsPerPixel());
+        tip += line;
+    }
+    if (count > kListed) {
+        std::snprintf(line, sizeof line, "\r\nand %zu more", count - kListed);
+        tip += line;
+    }
+    return tip;
 }
 
 void SelectDepth(ResourceFormat& format, int depth) {

@@ -1,13 +1,15 @@
 #pragma once
 // The main window's decisions that need no window: which slots QuickBuild fills, how the depth and the
-// mask follow each other, Center, Cycle, the identity and tool tip of each grid cell, and the check and
-// enable state of every menu entry. The window only reads its controls, calls these and paints.
+// mask follow each other, Center, Cycle, the identity and tool tip of each grid cell and of the grid, and
+// the check and enable state of every menu entry. The window only reads its controls, calls these and paints.
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "host/layer_square.h"
 #include "icon/resource_format.h"
+#include "icon/resource_grid.h"
 #include "ui/window_options.h"
 
 namespace tessera {
@@ -24,6 +26,9 @@ std::optional<int> CellEntryOfControl(int controlId);
 // other than 1 or 2; none for a size outside 0..3.
 std::optional<int> HighlightedCellEntry(const ResourceFormat& format);
 const char* CellToolTip(int size, int depth);
+// The Resource Grid group's tool tip: the images the icon holds beside the slots, which the grid does
+// not show and Save writes back as they are, one line each (the first few); empty when there are none.
+std::string KeptImagesToolTip(const ResourceGrid& grid);
 
 // Every command that sets the depth sets the mask with it: Soft for true colour, Hard otherwise.
 void SelectDepth(ResourceFormat& format, int depth);

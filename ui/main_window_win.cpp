@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "base/alerts_win.h"
 #include "base/common_dialogs_win.h"
@@ -36,6 +37,8 @@ namespace {
 constexpr int kLayerViewPixels = 198;
 constexpr int kPreviewPixels = 198;
 constexpr int kCellPixels = 54;
+// A width limit lets the tips break at their line ends; wider than any of their lines, so none wraps.
+constexpr int kToolTipWidthPixels = 600;
 
 struct ControlTip {
     int id;
@@ -163,6 +166,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     }
     void SetGridCaption(const std::string& caption) override {
         SetDlgItemTextA(dialog_, IDC_GRID_GROUP, caption.c_str());
+        UpdateGridToolTip();
     }
     void RepaintCells() override {
         for (ResourceCell& cell : cells_) {
@@ -259,6 +263,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
                 AddTool(GetDlgItem(dialog_, CellControlId(size, depth)), CellToolTip(size, depth));
             }
         }
+        AddGridTool();
         SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
         relayWindow = this;
         relayHook_.reset(SetWindowsHookExA(WH_GETMESSAGE, RelayHook, nullptr, GetCurrentThreadId()));
@@ -272,6 +277,39 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         tool.uId = reinterpret_cast<UINT_PTR>(control);
         tool.lpszText = const_cast<char*>(text);
         SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    // The grid's group box lets the mouse through to the dialog, so its tool is the box's rectangle
+    // there: the caption and the gaps between the cells. Its text lists the images the grid does not
+    // show, several lines wide.
+    void AddGridTool() {
+        TTTOOLINFOA tool = GridTool();
+        if (!GetWindowRect(GetDlgItem(dialog_, IDC_GRID_GROUP), &tool.rect)) {
+            return;
+        }
+        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&tool.rect), 2);
+        const std::string text = KeptImagesToolTip(grid_);
+        tool.lpszText = const_cast<char*>(text.c_str());
+        SendMessageA(toolTips_, TTM_SETMAXTIPWIDTH, 0, kToolTipWidthPixels);
+        SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    void UpdateGridToolTip() {
+        if (toolTips_ == nullptr) {
+            return;
+        }
+        TTTOOLINFOA tool = GridTool();
+        const std::string text = KeptImagesToolTip(grid_);
+        tool.lpszText = const_cast<char*>(text.c_str());
+        SendMessageA(toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    [[nodiscard]] TTTOOLINFOA GridTool() const {
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = dialog_;
+        tool.uId = IDC_GRID_GROUP;
+        return tool;
     }
 
     // One command: the ids it answers (first..last), and what it does with the id and the control's

@@ -105,13 +105,23 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
     EXPECT_EQ("a.ico", StoredText(*stored, kNameAt, 256));
     EXPECT_EQ(iconPath, StoredText(*stored, kPathAt, 1024));
 
+    // Another program adds the large image icons carry today; the grid does not show it.
+    ASSERT_TRUE(AddLargePngImage(iconPath));
     {
-        // The next run opens the last file again, on the last selection.
+        // The next run opens the last file again, on the last selection; the grid's tool tip names
+        // the image it does not show.
         HostSession run(layer, false);
         ASSERT_NE(nullptr, run.Window());
         EXPECT_EQ("Resource Grid for a.ico", run.GridCaption());
         EXPECT_EQ((Ids{1026, 1029}), FilledCellsOnceSettled(run));
         EXPECT_EQ((Ids{IDC_SIZE_SMALL, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_BOTH}), run.CheckedRadios());
+        const std::string keptTip =
+            "This icon also holds 1 image the grid does not show; Save keeps it as it is:\r\n"
+            "256 x 256 pixels as PNG, 32 bits per pixel";
+        HoverControlAt(run.Control(IDC_GRID_GROUP), 30, 4);
+        EXPECT_EQ(keptTip, Eventually(
+                               keptTip, [&] { return VisibleToolTip(run.Id()); }, 5000));
+        MoveMouseAway();
 
         // Clear Resource empties the current slot; Yes in Done's prompt writes the file and closes.
         ASSERT_TRUE(SendCommandAndWait(run.Window(), ID_RESOURCE_CLEAR));
@@ -121,6 +131,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         run.ExpectEnded(-128);
     }
     EXPECT_EQ((Slots{{48, 32}}), IcoSlots(iconPath));
+    EXPECT_EQ((Slots{{256, 32}}), IcoKept(iconPath)) << "Clear Resource and Save keep the image";
 
     ASSERT_TRUE(DeleteFileA(iconPath.c_str()));
     {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -285,6 +286,38 @@ inline std::optional<std::vector<std::pair<int, int>>> IcoSlots(const std::strin
     }
     std::sort(slots.begin(), slots.end());
     return slots;
+}
+
+// The images an .ico file holds beside its slots, as (pixels a side, bits per pixel) in file order;
+// none when it cannot be read.
+inline std::optional<std::vector<std::pair<int, int>>> IcoKept(const std::string& path) {
+    ResourceGrid grid;
+    FakeAlerts alerts;
+    if (test::ReadIco(grid, path, PlatformFileSystem(), alerts) != IcoResult::Ok) {
+        return std::nullopt;
+    }
+    std::vector<std::pair<int, int>> kept;
+    for (size_t i = 0; i < grid.KeptCount(); ++i) {
+        kept.emplace_back(grid.Kept(i).PixelWidth(), grid.Kept(i).BitsPerPixel());
+    }
+    return kept;
+}
+
+// Adds a 256-pixel PNG image after an .ico file's slots, as icons made today carry one.
+inline bool AddLargePngImage(const std::string& path) {
+    ResourceGrid grid;
+    FakeAlerts alerts;
+    if (test::ReadIco(grid, path, PlatformFileSystem(), alerts) != IcoResult::Ok) {
+        return false;
+    }
+    const std::vector<uint8_t> stream = PngStream(256, 256);
+    KeptImage image;
+    image.planes = 1;
+    image.bitCount = 32;
+    image.size = static_cast<uint32_t>(stream.size());
+    image.bytes = std::make_unique<uint8_t[]>(stream.size());
+    std::copy(stream.begin(), stream.end(), image.bytes.get());
+    return grid.Keep(std::move(image)) && test::WriteIco(grid, path, PlatformFileSystem(), alerts) == IcoResult::Ok;
 }
 
 }  // namespace tessera::test

@@ -68,6 +68,54 @@ expect "ico copy of a cursor file" 0 "" "" -- "$t" ico copy "$seeds/cursor_type_
 expect "the copy is an icon file that needs no adjustment" 0 "^24x24  4 bpp    488 bytes$" "" -- \
     "$t" ico list "$work/copy.ico"
 
+# Icons as today's tools make them: ImageMagick's with a 256-pixel PNG stream and a 64-pixel image beside
+# three grid sizes, icotool's with a raw PNG entry of the grid's own size. `ico list` marks what the grid
+# does not show as kept; `ico copy` keeps every image, so icotool and ImageMagick list the same images.
+same_images() {  # same_images A B: icotool's and ImageMagick's lists of the two files agree
+    [ "$(icotool -l "$1" | sed 's/ --index=[0-9]*//' | sort -u)" = \
+      "$(icotool -l "$2" | sed 's/ --index=[0-9]*//' | sort -u)" ] &&
+        [ "$(identify "$1" | awk '{ print $2, $3, $5 }' | sort -u)" = \
+          "$(identify "$2" | awk '{ print $2, $3, $5 }' | sort -u)" ]
+}
+convert -size 256x256 gradient:orange-navy -alpha set -channel A -fx 'i/w' +channel "PNG32:$work/big.png"
+convert "$work/big.png" -define icon:auto-resize=256,64,48,32,16 "$work/magick.ico"
+convert -size 32x32 gradient:white-green -alpha set -channel A -fx 'j/h' +channel "PNG32:$work/small.png"
+icotool -c -o "$work/raw.ico" "$work/small.png" --raw="$work/small.png"
+expect "ico list of ImageMagick's icon: the 256-pixel PNG kept" 0 "^256x256 PNG 32 bpp +[0-9]+ bytes, kept$" "" -- \
+    "$t" ico list "$work/magick.ico"
+expect "ico list of ImageMagick's icon: the 64-pixel image kept" 0 "^64x64 BMP 32 bpp +[0-9]+ bytes, kept$" "" -- \
+    "$t" ico list "$work/magick.ico"
+expect "ico list of icotool's icon: a grid-sized PNG kept" 0 "^32x32 PNG 32 bpp +[0-9]+ bytes, kept$" "" -- \
+    "$t" ico list "$work/raw.ico"
+for made in magick raw; do
+    expect "ico copy of the $made icon" 0 "" "" -- "$t" ico copy "$work/$made.ico" "$work/$made-copy.ico"
+    expect "the copy of the $made icon holds every image" 0 "" "" -- same_images "$work/$made.ico" "$work/$made-copy.ico"
+done
+
+# `tessera build --add`: the twelve classic images of the sample artwork, then the 256 and 64 pixel
+# images in the order given, each of them the pixels of its PNG.
+convert "$work/big.png" -resize 64x64 "PNG32:$work/big-64.png"
+convert -size 40x20 xc:red "PNG32:$work/wide.png"
+widths_in_order() {  # widths_in_order ICO WIDTH...: icotool lists the file's entries with these widths
+    [ "$(icotool -l "$1" | sed -E 's/.*--width=([0-9]+).*/\1/' | tr '\n' ' ')" = "${*:2} " ]
+}
+# ImageMagick extracts: icotool 0.32 refuses every entry that follows a PNG one.
+same_pixels() {  # same_pixels ICO INDEX PNG: the entry (counted from 0) holds the PNG's pixels
+    convert "$1[$2]" "PNG32:$work/extracted.png" &&
+        [ "$(compare -metric AE "$3" "$work/extracted.png" null: 2>&1)" = 0 ]
+}
+expect "build --help shows a Windows 10 and 11 icon in one command" 0 "--add art-256.png --add art-64.png" "" -- \
+    "$t" build --help
+expect "build --add of a 256 and a 64 pixel image" 0 "" "" -- \
+    "$t" build "$source_dir/examples/sample-artwork.png" -o "$work/app.ico" --add "$work/big.png" --add "$work/big-64.png"
+expect "the built icon lists the classic images, then 256 and 64" 0 "" "" -- \
+    widths_in_order "$work/app.ico" 48 32 24 16 48 32 24 16 48 32 24 16 256 64
+expect "the 256-pixel entry is the added PNG's pixels" 0 "" "" -- same_pixels "$work/app.ico" 12 "$work/big.png"
+expect "the 64-pixel entry is the added PNG's pixels" 0 "" "" -- same_pixels "$work/app.ico" 13 "$work/big-64.png"
+expect "build --add of a non-square image: exit 1, nothing written" 1 "" "an icon image must be square" -- \
+    "$t" build "$source_dir/examples/sample-artwork.png" -o "$work/none.ico" --add "$work/wide.png"
+[ ! -e "$work/none.ico" ] || { echo "FAIL a refused build left an icon"; failed=$((failed + 1)); }
+
 if [ -n "$win" ]; then
     exe="$(cd "$win" && pwd)/apps/tessera.exe"
     export WINEPREFIX=${WINEPREFIX:-$(cd "$win" && pwd)/tests/wineprefix}

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Real icons nobody here made: every icon group in Wine's shell32.dll, extracted at test time. For each:
-# `tessera ico list` shows the grid kinds `icotool -l` sees; `tessera ico copy` keeps every image byte
-# for byte but biSizeImage; icotool and ImageMagick accept the copy. With a Windows build folder as $2,
-# the Windows tessera.exe (under Wine) must write the very same bytes.
+# Real icons nobody here made: every icon group in Wine's shell32.dll, extracted at test time (many hold
+# PNG streams and sizes the grid does not show). For each: `tessera ico list` shows the grid kinds
+# `icotool -l` sees and marks the rest kept; `tessera ico copy` keeps every image byte for byte (the
+# grid's but biSizeImage); icotool and ImageMagick list the same images in the copy as in the original.
+# With a Windows build folder as $2, the Windows tessera.exe (under Wine) must write the very same bytes.
 #
 # usage: real_icons.sh NATIVE_BUILD_DIR [WIN64_BUILD_DIR]
 set -uo pipefail
@@ -38,7 +39,15 @@ icotool_kinds() {
                  print $1 "x" $1 " " $3 }' | sort -u
 }
 tessera_kinds() {
-    awk 'NF { print $1 " " $2 }' | sort -u
+    awk 'NF && !/, kept$/ { print $1 " " $2 }' | sort -u
+}
+# ImageMagick's format, size and depth of each image, as a set.
+magick_kinds() {
+    awk '{ print $2, $3, $5 }' | sort -u
+}
+# icotool's lines without the entry's index, which a copy changes: the set of images a file holds.
+icotool_images() {
+    sed 's/ --index=[0-9]*//' | sort -u
 }
 
 work=$(mktemp -d)
@@ -69,23 +78,22 @@ for icon in "${icons[@]}"; do
     copied[$name]=$status
     [ $status -eq 0 ] || check "$name: ico copy succeeds" 1 "exit $status $(head -c 200 "$work/err")"
 
-    slots=$(printf '%s' "$listing" | grep -c .)
-    if [ "$slots" -eq 0 ]; then
+    images=$(printf '%s' "$listing" | grep -c .)
+    if [ "$images" -eq 0 ]; then
         # icotool refuses a file without images; ours must then be the 6-byte empty icon file.
         ok=$(printf '\0\0\1\0\0\0' | cmp -s - "$out"; echo $?)
-        check "$name: no grid kinds, so the copy is the empty icon file" "$ok"
+        check "$name: no images, so the copy is the empty icon file" "$ok"
     else
+        before=$(icotool -l "$icon" 2>/dev/null | icotool_images)
         reread=$(icotool -l "$out" 2>/dev/null)
         status=$?
-        ok=$([ $status -eq 0 ] && [ "$(printf '%s\n' "$reread" | icotool_kinds)" = "$expected" ]; echo $?)
-        check "$name: icotool reads the copy and finds the same kinds" "$ok" "exit $status"
+        ok=$([ $status -eq 0 ] && [ "$(printf '%s\n' "$reread" | icotool_images)" = "$before" ]; echo $?)
+        check "$name: icotool lists the same images in the copy" "$ok" "exit $status"
+        # A later image of a grid kind replaces an earlier one, so the kinds, not the counts, must agree.
+        ok=$([ "$(identify "$icon" 2>/dev/null | magick_kinds)" = "$(identify "$out" 2>/dev/null | magick_kinds)" ]
+             echo $?)
+        check "$name: ImageMagick reads the same kinds of image in the copy" "$ok"
     fi
-
-    # ImageMagick shows an empty icon file as one line; otherwise one line per image.
-    frames=$(identify "$out" 2>/dev/null | wc -l)
-    status=${PIPESTATUS[0]}
-    ok=$([ "$status" -eq 0 ] && { [ "$slots" -eq 0 ] || [ "$frames" -eq "$slots" ]; }; echo $?)
-    check "$name: ImageMagick reads every image of the copy" "$ok" "exit $status, $frames frames for $slots slots"
 done
 
 # One Python start for all the byte comparisons.

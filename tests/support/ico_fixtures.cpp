@@ -6,6 +6,16 @@
 
 namespace tessera::test {
 
+std::vector<uint8_t> PngStream(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> stream = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    stream.resize(80, 0x5A);
+    StoreU32BE(stream.data() + 16, width);
+    StoreU32BE(stream.data() + 20, height);
+    stream[24] = 8;
+    stream[25] = 6;
+    return stream;
+}
+
 std::vector<uint8_t> BitmapBlock(int width, int biHeight, int bitCount, uint32_t clrUsed, uint8_t seed) {
     uint32_t entries = clrUsed;
     if (entries == 0 && bitCount <= 8) {
@@ -49,6 +59,7 @@ std::vector<uint8_t> BuildIco(const std::vector<IcoEntry>& entries, const IcoHea
         d[0] = e.width;
         d[1] = e.height;
         d[2] = e.colorCount;
+        d[3] = e.reserved;
         StoreU16LE(d + 4, e.planes);
         StoreU16LE(d + 6, e.bitCount);
         StoreU32LE(d + 8, e.bytesInRes.value_or(static_cast<uint32_t>(e.block.size())));

@@ -32,12 +32,17 @@ inline IcoResult WriteIco(ResourceGrid& grid, const std::string& path, FileSyste
 // |biHeight| / 2 rows. Every byte after the header is (seed + its offset) & 0xFF, so blocks differ.
 std::vector<uint8_t> BitmapBlock(int width, int biHeight, int bitCount, uint32_t clrUsed = 0, uint8_t seed = 0);
 
+// The start of a PNG stream as icon files hold their compressed images: the signature and the image
+// header chunk (`width`, `height`, 8 bits per sample, colour type 6: RGBA), then filler to 80 bytes.
+std::vector<uint8_t> PngStream(uint32_t width, uint32_t height);
+
 // One directory entry and the block it points at. By default the entry describes the block honestly
 // and its offset is where BuildIco places the block.
 struct IcoEntry {
     uint8_t width = 0;
     uint8_t height = 0;
     uint8_t colorCount = 0;
+    uint8_t reserved = 0;
     uint16_t planes = 1;
     uint16_t bitCount = 0;
     std::vector<uint8_t> block;

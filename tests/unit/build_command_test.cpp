@@ -19,6 +19,7 @@
 
 #include "base/rgb.h"
 #include "cli/commands.h"
+#include "color/convert.h"
 #include "hostapp/png.h"
 #include "icon/ico_file.h"
 #include "icon/resource_grid.h"
@@ -318,6 +319,51 @@ TEST_F(BuildCommandTest, ACustomTableIsTakenFromTheFile) {
     EXPECT_EQ(5, slot.Index8(23, 23));
 }
 
+// Each --add image goes in as it is: the 256 and 64 pixel ones after the slots in their order, the
+// first as a PNG that decodes to its pixels, the second as the block a true-colour slot of its side
+// would hold; a 16 pixel one takes the true-colour 16 slot, which was not built.
+TEST_F(BuildCommandTest, AddedImagesGoInAsTheyAre) {
+    const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
+    const auto shaded = [](int x, int y) {
+        return Pixel{static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y),
+                     static_cast<uint8_t>((x + 2 * y) % 256)};
+    };
+    std::vector<Layer> images;
+    for (const int side : {256, 64, 16}) {
+        images.push_back(MakeTestLayer(side, side, 4, shaded));
+        ASSERT_TRUE(WriteLayerPng(images.back(), PathOf("a" + std::to_string(side) + ".png")));
+    }
+    ResourceGrid grid;
+    BuildInto(grid, layer,
+              {"--depths", "4,8", "--add", PathOf("a256.png"), "--add", PathOf("a64.png"), "--add", PathOf("a16.png")});
+    EXPECT_EQ(9, grid.CountPresent());
+    ASSERT_EQ(2u, grid.KeptCount());
+
+    const KeptImage& large = grid.Kept(0);
+    EXPECT_TRUE(large.IsPng());
+    EXPECT_EQ((std::vector<int>{0, 0, 0, 0, 1, 32}), (std::vector<int>{large.width, large.height, large.colorCount,
+                                                                       large.reserved, large.planes, large.bitCount}));
+    Put("large.png", std::vector<uint8_t>(large.bytes.get(), large.bytes.get() + large.size));
+    std::string error;
+    const std::optional<Layer> decoded = ReadPngLayer(PathOf("large.png"), error);
+    ASSERT_TRUE(decoded) << error;
+    ASSERT_EQ(4, decoded->planes);
+    EXPECT_TRUE(std::equal(decoded->pixels.get(), decoded->pixels.get() + 256 * 256 * 4, images[0].pixels.get()));
+
+    const auto blockOf = [](const Layer& image) {
+        uint32_t size = 0;
+        const std::unique_ptr<uint8_t[]> block =
+            TrueColorBlock(LayerImage{image.pixels.get(), image.width * 4, 4, image.width}, size);
+        return std::vector<uint8_t>(block.get(), block.get() + size);
+    };
+    const KeptImage& medium = grid.Kept(1);
+    EXPECT_FALSE(medium.IsPng());
+    EXPECT_EQ(64, medium.width);
+    EXPECT_EQ(blockOf(images[1]), std::vector<uint8_t>(medium.bytes.get(), medium.bytes.get() + medium.size));
+    const IconResource& small = grid.Slot(ResourceGrid::SlotIndex(16, 16, 32));
+    EXPECT_EQ(blockOf(images[2]), std::vector<uint8_t>(small.image.get(), small.image.get() + small.imageSize));
+}
+
 struct RefusalCase {
     const char* name;
     std::vector<std::string> args;  // "LAYER" is the test's layer, "OUT" the icon, "@x" the file x
@@ -333,6 +379,11 @@ TEST_P(BuildRefusal, SaysWhyAndWritesNothing) {
     const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
     Put("short.act", std::vector<uint8_t>(767, 1));
     Put("text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g', '\n'});
+    for (const auto& [name, side] :
+         {std::pair{"wide.png", 0}, std::pair{"big.png", 257}, std::pair{"a48.png", 48}, std::pair{"a64.png", 64}}) {
+        ASSERT_TRUE(
+            WriteLayerPng(MakeTestLayer(side == 0 ? 20 : side, side == 0 ? 16 : side, 4, Numbered), PathOf(name)));
+    }
     std::vector<std::string> args;
     for (const std::string& arg : c.args) {
         args.push_back(arg == "LAYER"  ? layer
@@ -385,7 +436,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NoOutput", {"LAYER"}, cli::kExitUsage, "-o OUT.ico"},
         RefusalCase{"OptionWithoutValue", {"LAYER", "-o", "OUT", "--table"}, cli::kExitUsage, "needs a value"},
         RefusalCase{"UnknownOption", {"LAYER", "-o", "OUT", "--dither"}, cli::kExitUsage, "unknown option"},
-        RefusalCase{"TwoLayers", {"LAYER", "LAYER", "-o", "OUT"}, cli::kExitUsage, "more than one layer"}),
+        RefusalCase{"TwoLayers", {"LAYER", "LAYER", "-o", "OUT"}, cli::kExitUsage, "more than one layer"},
+        RefusalCase{"MissingAddedImage", {"LAYER", "-o", "OUT", "--add", "@none.png"}, cli::kExitFailed, "cannot open"},
+        RefusalCase{"AddedImageNotSquare",
+                    {"LAYER", "-o", "OUT", "--add", "@wide.png"},
+                    cli::kExitFailed,
+                    "wide.png is 20 x 16 pixels; an icon image must be square\n"},
+        RefusalCase{"AddedImageTooLarge",
+                    {"LAYER", "-o", "OUT", "--add", "@big.png"},
+                    cli::kExitFailed,
+                    "big.png is 257 pixels a side; an icon image has at most 256\n"},
+        RefusalCase{"AddedImageOfABuiltSlot",
+                    {"LAYER", "-o", "OUT", "--add", "@a48.png"},
+                    cli::kExitFailed,
+                    "a48.png would be a second 48 x 48 image at 32 bits per pixel in the icon\n"},
+        RefusalCase{"AddedImageTwice",
+                    {"LAYER", "-o", "OUT", "--add", "@a64.png", "--add", "@a64.png"},
+                    cli::kExitFailed,
+                    "a64.png would be a second 64 x 64 image at 32 bits per pixel in the icon\n"}),
     [](const testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
 
 // The last square that still fits a 16-bit rectangle is taken, though it lies far outside the image.

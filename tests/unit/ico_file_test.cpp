@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <set>
 
@@ -163,7 +164,7 @@ TEST(IcoFileTest, EmptyGridIsSixBytesAndAnEmptyFileReadsBack) {
     EXPECT_FALSE(grid.IsModified());
 }
 
-TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImage) {
+TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImageAndKeepsWhatTheGridCannotHold) {
     // Written by someone else: entries out of slot order, biSizeImage filled in, a short colour table.
     IcoEntry large = Entry(48, 32, 3);
     StoreU32LE(large.block.data() + 20, 9216 + 384);
@@ -173,13 +174,37 @@ TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImage) {
     small.block = BitmapBlock(16, 32, 4, 12, 9);
     StoreU32LE(small.block.data() + 20, 0xDEADBEEF);
     IcoEntry middle = Entry(24, 8, 5);
+    // What no slot holds: a 256-pixel PNG stream with odd directory fields, a 64-pixel image whose
+    // biSizeImage is not ours to clear, a 24-bit image.
+    IcoEntry png = Entry(0, 32);
+    png.block = test::PngStream(256, 256);
+    png.colorCount = 3;
+    png.reserved = 9;
+    IcoEntry sixtyFour = Entry(64, 32, 6);
+    StoreU32LE(sixtyFour.block.data() + 20, 0x1234);
+    const IcoEntry twenty = Entry(20, 24, 8);
+    const IcoEntry keptEntries[] = {png, sixtyFour, twenty};
 
     ResourceGrid grid;
-    ASSERT_EQ(ReadBytes(grid, BuildIco({large, small, middle})).result, IcoResult::Ok);
+    ASSERT_EQ(ReadBytes(grid, BuildIco({png, large, small, sixtyFour, middle, twenty})).result, IcoResult::Ok);
     EXPECT_EQ(SlotsWhere(grid, &IconResource::present), (std::set<int>{3, 6, 8}));
     EXPECT_EQ(BlockOf(grid, 3), small.block) << "held byte for byte, biSizeImage included";
+    EXPECT_EQ(grid.KeptCount(), 3u);
+    EXPECT_FALSE(grid.IsModified());
 
     const std::vector<uint8_t> file = WriteToBytes(grid);
+    ASSERT_EQ(LoadU16LE(&file[4]), 6);
+    for (size_t i = 0; i < 3; ++i) {
+        const IcoEntry& kept = keptEntries[i];
+        const uint8_t* e = &file[6 + 16 * (3 + i)];
+        const uint8_t fields[8] = {kept.width, kept.height, kept.colorCount, kept.reserved, 0, 0, 0, 0};
+        EXPECT_EQ(0, std::memcmp(e, fields, 4)) << "kept entry " << i;
+        EXPECT_EQ(LoadU16LE(e + 4), kept.planes) << "kept entry " << i;
+        EXPECT_EQ(LoadU16LE(e + 6), kept.bitCount) << "kept entry " << i;
+        const auto from = file.begin() + static_cast<ptrdiff_t>(LoadU32LE(e + 12));
+        EXPECT_EQ(std::vector<uint8_t>(from, from + static_cast<ptrdiff_t>(LoadU32LE(e + 8))), kept.block)
+            << "kept entry " << i << ", its bytes as they were";
+    }
     EXPECT_EQ(LoadU32LE(grid.Slot(3).header + 20), 0xDEADBEEFu) << "the grid's own header is not touched";
     const int order[] = {3, 6, 8};
     const std::vector<uint8_t>* blocks[] = {&small.block, &middle.block, &large.block};
@@ -191,6 +216,10 @@ TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImage) {
         const std::vector<uint8_t> written(from, from + static_cast<ptrdiff_t>(LoadU32LE(e + 8)));
         EXPECT_EQ(written, WithZeroSizeImage(*blocks[i])) << "entry " << i;
     }
+    grid.RemoveSlot(3);
+    EXPECT_EQ(grid.KeptCount(), 3u) << "clearing a slot leaves the kept images";
+    grid.ClearAll();
+    EXPECT_EQ(grid.KeptCount(), 0u) << "a new document has none";
 }
 
 TEST(IcoFileTest, ShortColourTablesMoveTheRows) {
@@ -209,12 +238,6 @@ TEST(IcoFileTest, ShortColourTablesMoveTheRows) {
         EXPECT_EQ(r.colorBits - r.image.get(), c.colorOffset) << c.clrUsed;
         EXPECT_EQ(r.maskBits - r.colorBits, 16 * ColorStride(16, c.bits)) << c.clrUsed;
     }
-}
-
-std::vector<uint8_t> PngBlock() {
-    std::vector<uint8_t> block = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-    block.resize(80, 0x5A);
-    return block;
 }
 
 IcoEntry WithDepth(IcoEntry entry, uint16_t planes, uint16_t bitCount) {
@@ -249,6 +272,11 @@ IcoEntry AtOffset(IcoEntry entry, uint32_t offset) {
     return entry;
 }
 
+// An entry naming the bytes another entry's block has at `offset`, with no block of its own.
+IcoEntry SameBytesAs(IcoEntry entry, uint32_t offset) {
+    return AtOffset(WithBytes(WithBlock(entry, {}), static_cast<uint32_t>(entry.block.size())), offset);
+}
+
 std::vector<uint8_t> Cut(std::vector<uint8_t> file, size_t dropped) {
     file.resize(file.size() - dropped);
     return file;
@@ -267,6 +295,7 @@ struct ReadCase {
     std::set<int> present;
     std::set<int> modified;
     std::function<void(const ResourceGrid&)> more;
+    size_t kept = 0;  // images set aside for no slot
 };
 
 std::vector<ReadCase> ReadCases() {
@@ -321,36 +350,47 @@ std::vector<ReadCase> ReadCases() {
          {3, 5},
          {},
          {}},
-        {"256-pixel image stored as BMP", BuildIco({Entry(256, 32), Entry(16, 32)}), IcoResult::Ok, "", {11}, {}, {}},
-        {"256-pixel image stored as PNG",
-         BuildIco({WithBlock(Entry(256, 32), PngBlock()), Entry(16, 32)}),
+        {"256-pixel image stored as BMP",
+         BuildIco({Entry(256, 32), Entry(16, 32)}),
          IcoResult::Ok,
          "",
          {11},
          {},
-         {}},
+         {},
+         1},
+        {"256-pixel image stored as PNG",
+         BuildIco({WithBlock(Entry(256, 32), test::PngStream(256, 256)), Entry(16, 32)}),
+         IcoResult::Ok,
+         "",
+         {11},
+         {},
+         {},
+         1},
         {"PNG entry without planes and bits",
-         BuildIco({WithoutDepth(WithBlock(Entry(256, 32), PngBlock()))}),
+         BuildIco({WithoutDepth(WithBlock(Entry(256, 32), test::PngStream(256, 256)))}),
          IcoResult::Ok,
          "",
          {},
          {},
-         {}},
+         {},
+         1},
         {"PNG entry that claims a grid kind keeps the earlier image",
-         BuildIco({Entry(48, 32, 7), WithBlock(Entry(48, 32), PngBlock())}),
+         BuildIco({Entry(48, 32, 7), WithBlock(Entry(48, 32), test::PngStream(256, 256))}),
          IcoResult::Ok,
          "",
          {8},
          {},
-         [](const ResourceGrid& grid) { EXPECT_EQ(grid.Slot(8).image[40], 7 + 40); }},
-        {"images of no grid kind are dropped silently",
+         [](const ResourceGrid& grid) { EXPECT_EQ(grid.Slot(8).image[40], 7 + 40); },
+         1},
+        {"images of no grid kind are kept silently",
          BuildIco({Entry(64, 32), Entry(32, 1), Entry(32, 24), WithoutDepth(Entry(48, 24)),
                    WithoutDepth(WithBlock(Entry(16, 4), BitmapBlock(16, 64, 4)))}),
          IcoResult::Ok,
          "",
          {},
          {},
-         {}},
+         {},
+         5},
         {"two entries of one kind: the later wins",
          BuildIco({first, second}),
          IcoResult::Ok,
@@ -387,7 +427,8 @@ std::vector<ReadCase> ReadCases() {
          "",
          {},
          {},
-         {}},
+         {},
+         1},
         {"header cut short", {0, 0, 1, 0, 1}, IcoResult::Failed, header, {}, {}, {}},
         {"idReserved not 0", BuildIco({Entry(16, 4)}, IcoHeader{1, 1, {}}), IcoResult::Failed, header, {}, {}, {}},
         {"directory cut short",
@@ -475,6 +516,21 @@ std::vector<ReadCase> ReadCases() {
          {},
          {},
          {}},
+        {"an image of no grid kind that lies beyond the file",
+         BuildIco({Entry(16, 32), AtOffset(Entry(64, 32), 100000)}),
+         IcoResult::Failed,
+         "Error reading all of temporary icon with 64 x 64 pixels, 32 bits per pixel",
+         {11},
+         {},
+         {}},
+        {"images of no grid kind that share bytes beyond the file's size",
+         BuildIco({Entry(64, 32), SameBytesAs(Entry(64, 32), 54), SameBytesAs(Entry(64, 32), 54)}),
+         IcoResult::Failed,
+         "Error reading all of temporary icon with 64 x 64 pixels, 32 bits per pixel",
+         {},
+         {},
+         {},
+         1},
         {"a failure keeps the slots read before it",
          BuildIco({Entry(48, 4), WithBytes(Entry(16, 4), 295)}),
          IcoResult::Failed,
@@ -498,6 +554,9 @@ TEST(IcoFileTest, ReaderTakesWhatFitsAndRefusesWhatDoesNot) {
         SCOPED_TRACE(c.what);
         ResourceGrid grid;
         test::FillCanonical(grid, ResourceFormat(1, 1, 0, 0), 0);  // the previous document
+        KeptImage previous;
+        previous.width = 64;
+        ASSERT_TRUE(grid.Keep(std::move(previous)));
         const ReadOutcome read = ReadBytes(grid, c.file);
         EXPECT_EQ(read.result, c.result);
         if (c.message.empty()) {
@@ -509,6 +568,7 @@ TEST(IcoFileTest, ReaderTakesWhatFitsAndRefusesWhatDoesNot) {
         }
         EXPECT_EQ(SlotsWhere(grid, &IconResource::present), c.present);
         EXPECT_EQ(SlotsWhere(grid, &IconResource::modified), c.modified);
+        EXPECT_EQ(grid.KeptCount(), c.kept);
         EXPECT_EQ(test::BrokenSlotPromise(grid), "");
         EXPECT_EQ(read.openFiles, 0);
         if (c.more) {

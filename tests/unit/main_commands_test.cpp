@@ -3,6 +3,7 @@
 #include <set>
 
 #include "resources/resource_ids.h"
+#include "support/ico_fixtures.h"
 #include "ui/main_commands.h"
 
 namespace tessera {
@@ -26,6 +27,35 @@ TEST(MainCommandsTest, CellsShowEachSlotOnceWithItsMaskAndControl) {
     EXPECT_FALSE(CellEntryOfControl(IDC_PREVIEW).has_value());
     EXPECT_STREQ(CellToolTip(1, 2), "24 x 24 pixels with true color");
     EXPECT_STREQ(CellToolTip(0, 1), "16 x 16 pixels with 256 colors");
+}
+
+// The grid's tool tip names what the grid does not show: none, one, or the first eight of many.
+TEST(MainCommandsTest, TheGridsToolTipListsTheKeptImages) {
+    const auto keep = [](ResourceGrid& grid, uint8_t side, uint16_t bits, std::vector<uint8_t> bytes) {
+        KeptImage image;
+        image.width = image.height = side;
+        image.planes = 1;
+        image.bitCount = bits;
+        image.size = static_cast<uint32_t>(bytes.size());
+        image.bytes = std::make_unique<uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), image.bytes.get());
+        ASSERT_TRUE(grid.Keep(std::move(image)));
+    };
+    ResourceGrid grid;
+    EXPECT_EQ(KeptImagesToolTip(grid), "");
+    keep(grid, 0, 32, test::PngStream(256, 256));
+    EXPECT_EQ(KeptImagesToolTip(grid),
+              "This icon also holds 1 image the grid does not show; Save keeps it as it is:\r\n"
+              "256 x 256 pixels as PNG, 32 bits per pixel");
+    for (uint8_t side = 20; side < 29; ++side) {
+        keep(grid, side, 24, test::BitmapBlock(side, 2 * side, 24));
+    }
+    EXPECT_EQ(KeptImagesToolTip(grid),
+              "This icon also holds 10 images the grid does not show; Save keeps them as they are:\r\n"
+              "256 x 256 pixels as PNG, 32 bits per pixel\r\n20 x 20 pixels, 24 bits per pixel\r\n"
+              "21 x 21 pixels, 24 bits per pixel\r\n22 x 22 pixels, 24 bits per pixel\r\n"
+              "23 x 23 pixels, 24 bits per pixel\r\n24 x 24 pixels, 24 bits per pixel\r\n"
+              "25 x 25 pixels, 24 bits per pixel\r\n26 x 26 pixels, 24 bits per pixel\r\nand 2 more");
 }
 
 TEST(MainCommandsTest, HighlightFollowsSizeAndDepth) {

@@ -1,10 +1,12 @@
 // The platform's own icon code takes every image we read and write: our full grid, and every icon
-// group of the system's shell32.dll (icons nobody here made), read, written and read again.
+// group of the system's shell32.dll (icons nobody here made, their 256-pixel PNG images among them),
+// read, written and read again.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,8 +46,70 @@ testing::AssertionResult PlatformTakesSlot(const ResourceGrid& grid, int slot) {
     return testing::AssertionSuccess();
 }
 
-// Reads bytes as a file, writes the grid, reads that again; every slot of both grids must be taken.
-int ExpectEverySlotTaken(const std::vector<uint8_t>& file, const std::string& what) {
+// The pixels the platform makes for a 256-pixel icon from an .ico file, picking as it picks from an
+// icon group: the file's directory as a group directory (the entry's index + 1 as its id), then the
+// picked entry as an icon of 256 pixels, its colour bitmap top row first. Empty, with a failure added,
+// when it picks no 256-pixel image or cannot make the icon.
+std::vector<uint32_t> LargestAsThePlatformMakesIt(const std::vector<uint8_t>& file) {
+    ByteReader reader(file);
+    reader.Skip(4);
+    const uint16_t count = reader.U16LE();
+    std::vector<uint8_t> group = {0, 0, 1, 0, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
+    std::vector<std::vector<uint8_t>> images;
+    for (uint16_t i = 0; i < count && reader.Ok(); ++i) {
+        const size_t at = group.size();
+        group.resize(at + 14);
+        for (size_t k = 0; k < 12; ++k) {
+            group[at + k] = reader.U8();
+        }
+        StoreU16LE(group.data() + at + 12, static_cast<uint16_t>(i + 1));
+        const uint32_t offset = reader.U32LE();
+        const uint32_t size = LoadU32LE(group.data() + at + 8);
+        if (offset > file.size() || size > file.size() - offset) {
+            ADD_FAILURE() << "entry " << i << " lies beyond the file";
+            return {};
+        }
+        images.emplace_back(file.data() + offset, file.data() + offset + size);
+    }
+    const int id = LookupIconIdFromDirectoryEx(group.data(), TRUE, 256, 256, LR_DEFAULTCOLOR);
+    if (id < 1 || id > count || group[6 + 14 * static_cast<size_t>(id - 1)] != 0) {
+        ADD_FAILURE() << "the platform picked entry " << id << ", not a 256-pixel one";
+        return {};
+    }
+    std::vector<uint8_t>& image = images[static_cast<size_t>(id - 1)];
+    UniqueHicon icon(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000, 256,
+                                              256, LR_DEFAULTCOLOR));
+    if (!icon) {
+        ADD_FAILURE() << "CreateIconFromResourceEx refused entry " << id;
+        return {};
+    }
+    ICONINFO info{};
+    if (!GetIconInfo(icon.get(), &info)) {
+        ADD_FAILURE() << "no icon info for entry " << id;
+        return {};
+    }
+    const UniqueGdiObj<HBITMAP> color(info.hbmColor);
+    const UniqueGdiObj<HBITMAP> mask(info.hbmMask);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 256, -256, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> pixels(256 * 256);
+    const UniqueHdc dc(CreateCompatibleDC(nullptr));
+    if (!color || !dc || GetDIBits(dc.get(), color.get(), 0, 256, pixels.data(), &format, DIB_RGB_COLORS) != 256) {
+        ADD_FAILURE() << "entry " << id << " has no 256-pixel colour bitmap";
+        return {};
+    }
+    return pixels;
+}
+
+struct Taken {
+    int slots = 0;
+    int large = 0;  // files whose 256-pixel image the platform made from our copy, not blank
+};
+
+// Reads bytes as a file, writes the grid, reads that again; every slot of both grids must be taken,
+// every kept image must come back byte for byte, and from a 256-pixel one the platform must still make
+// the large icon it makes from the original.
+Taken ExpectEverySlotTaken(const std::vector<uint8_t>& file, const std::string& what) {
     test::MemoryFileSystem files;
     files.Put("in.ico", file);
     test::FakeAlerts alerts;
@@ -56,12 +120,30 @@ int ExpectEverySlotTaken(const std::vector<uint8_t>& file, const std::string& wh
     EXPECT_EQ(test::ReadIco(again, "out.ico", files, alerts), IcoResult::Ok) << what;
     EXPECT_TRUE(alerts.Shown().empty()) << what << ": " << alerts.Shown().front().text;
     EXPECT_EQ(again.CountPresent(), grid.CountPresent()) << what;
-    int taken = 0;
+    Taken taken;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         if (grid.Slot(slot).present != 0) {
             EXPECT_TRUE(PlatformTakesSlot(grid, slot)) << what << " as read";
             EXPECT_TRUE(PlatformTakesSlot(again, slot)) << what << " as written";
-            ++taken;
+            ++taken.slots;
+        }
+    }
+    EXPECT_EQ(again.KeptCount(), grid.KeptCount()) << what;
+    bool large = false;
+    for (size_t i = 0; i < std::min(grid.KeptCount(), again.KeptCount()); ++i) {
+        const KeptImage& read = grid.Kept(i);
+        const KeptImage& written = again.Kept(i);
+        EXPECT_TRUE(std::equal(read.bytes.get(), read.bytes.get() + read.size, written.bytes.get(),
+                               written.bytes.get() + written.size))
+            << what << ": kept image " << i;
+        large = large || read.width == 0;
+    }
+    if (large) {
+        const std::vector<uint32_t> original = LargestAsThePlatformMakesIt(file);
+        const std::vector<uint32_t> copy = LargestAsThePlatformMakesIt(*files.Get("out.ico"));
+        EXPECT_TRUE(original == copy) << what << ": the 256-pixel icon differs";
+        if (std::any_of(copy.begin(), copy.end(), [](uint32_t p) { return p != 0; })) {
+            ++taken.large;
         }
     }
     return taken;
@@ -73,7 +155,7 @@ TEST(IcoIconHandleTest, EverySlotOfOurFullGrid) {
     test::MemoryFileSystem files;
     test::FakeAlerts alerts;
     ASSERT_EQ(test::WriteIco(grid, "full.ico", files, alerts), IcoResult::Ok);
-    EXPECT_EQ(ExpectEverySlotTaken(*files.Get("full.ico"), "full grid"), kSlotCount);
+    EXPECT_EQ(ExpectEverySlotTaken(*files.Get("full.ico"), "full grid").slots, kSlotCount);
 }
 
 // The bytes of one resource of a module loaded as data.
@@ -96,7 +178,7 @@ std::vector<uint8_t> IcoFromGroup(HMODULE module, const std::vector<uint8_t>& gr
         entry.width = reader.U8();
         entry.height = reader.U8();
         entry.colorCount = reader.U8();
-        reader.Skip(1);
+        entry.reserved = reader.U8();
         entry.planes = reader.U16LE();
         entry.bitCount = reader.U16LE();
         reader.Skip(4);  // the image resource's size
@@ -120,14 +202,17 @@ TEST(IcoIconHandleTest, EveryIconGroupOfShell32) {
     std::vector<std::string> names;
     EnumResourceNamesA(module, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, CollectName,
                        reinterpret_cast<LONG_PTR>(&names));
-    int taken = 0;
+    Taken taken;
     for (const std::string& name : names) {
         // "#123" is how FindResourceA names an id.
         const std::vector<uint8_t> group = ResourceBytes(module, name.c_str(), MAKEINTRESOURCEA(14));
-        taken += ExpectEverySlotTaken(IcoFromGroup(module, group), "group " + name);
+        const Taken inGroup = ExpectEverySlotTaken(IcoFromGroup(module, group), "group " + name);
+        taken.slots += inGroup.slots;
+        taken.large += inGroup.large;
     }
     EXPECT_GT(names.size(), 100u);
-    EXPECT_GT(taken, 1000) << "slots taken from " << names.size() << " groups";
+    EXPECT_GT(taken.slots, 1000) << "slots taken from " << names.size() << " groups";
+    EXPECT_GT(taken.large, 10) << "groups with a 256-pixel image drawn from our copy";
 }
 
 }  // namespace
