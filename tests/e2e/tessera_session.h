@@ -310,14 +310,8 @@ inline bool AddLargePngImage(const std::string& path) {
     if (test::ReadIco(grid, path, PlatformFileSystem(), alerts) != IcoResult::Ok) {
         return false;
     }
-    const std::vector<uint8_t> stream = PngStream(256, 256);
-    KeptImage image;
-    image.planes = 1;
-    image.bitCount = 32;
-    image.size = static_cast<uint32_t>(stream.size());
-    image.bytes = std::make_unique<uint8_t[]>(stream.size());
-    std::copy(stream.begin(), stream.end(), image.bytes.get());
-    return grid.Keep(std::move(image)) && test::WriteIco(grid, path, PlatformFileSystem(), alerts) == IcoResult::Ok;
+    return grid.Keep(KeptImageOf(0, 32, PngStream(256, 256))) &&
+           test::WriteIco(grid, path, PlatformFileSystem(), alerts) == IcoResult::Ok;
 }
 
 }  // namespace tessera::test

@@ -1,6 +1,8 @@
 #include "support/ico_fixtures.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "base/byte_reader.h"
 
@@ -14,6 +16,17 @@ std::vector<uint8_t> PngStream(uint32_t width, uint32_t height) {
     stream[24] = 8;
     stream[25] = 6;
     return stream;
+}
+
+KeptImage KeptImageOf(uint8_t side, uint16_t bitCount, const std::vector<uint8_t>& bytes) {
+    KeptImage image;
+    image.width = image.height = side;
+    image.planes = 1;
+    image.bitCount = bitCount;
+    image.size = static_cast<uint32_t>(bytes.size());
+    image.bytes = std::make_unique<uint8_t[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), image.bytes.get());
+    return image;
 }
 
 std::vector<uint8_t> BitmapBlock(int width, int biHeight, int bitCount, uint32_t clrUsed, uint8_t seed) {

@@ -36,6 +36,9 @@ std::vector<uint8_t> BitmapBlock(int width, int biHeight, int bitCount, uint32_t
 // header chunk (`width`, `height`, 8 bits per sample, colour type 6: RGBA), then filler to 80 bytes.
 std::vector<uint8_t> PngStream(uint32_t width, uint32_t height);
 
+// An image kept beside the slots with these directory fields (planes 1) and a copy of `bytes`.
+KeptImage KeptImageOf(uint8_t side, uint16_t bitCount, const std::vector<uint8_t>& bytes);
+
 // One directory entry and the block it points at. By default the entry describes the block honestly
 // and its offset is where BuildIco places the block.
 struct IcoEntry {

@@ -31,15 +31,8 @@ TEST(MainCommandsTest, CellsShowEachSlotOnceWithItsMaskAndControl) {
 
 // The grid's tool tip names what the grid does not show: none, one, or the first eight of many.
 TEST(MainCommandsTest, TheGridsToolTipListsTheKeptImages) {
-    const auto keep = [](ResourceGrid& grid, uint8_t side, uint16_t bits, std::vector<uint8_t> bytes) {
-        KeptImage image;
-        image.width = image.height = side;
-        image.planes = 1;
-        image.bitCount = bits;
-        image.size = static_cast<uint32_t>(bytes.size());
-        image.bytes = std::make_unique<uint8_t[]>(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), image.bytes.get());
-        ASSERT_TRUE(grid.Keep(std::move(image)));
+    const auto keep = [](ResourceGrid& grid, uint8_t side, uint16_t bits, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(grid.Keep(test::KeptImageOf(side, bits, bytes)));
     };
     ResourceGrid grid;
     EXPECT_EQ(KeptImagesToolTip(grid), "");
