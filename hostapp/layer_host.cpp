@@ -36,19 +36,18 @@ Rect Intersect(const Rect& a, const Rect& b) {
                 std::min(a.right, b.right)};
 }
 
-// Fills a buffer for `rect`, columnBytes bytes a pixel, from `pixel(x, y, dest)` for pixels of the
-// image and by the padding rule elsewhere.
-template <typename PixelFn>
+// Fills a buffer for `rect`, columnBytes bytes a pixel, from `pixels(x, y, count, dest)` for runs of
+// `count` pixels of the image starting at (x, y), and by the padding rule elsewhere.
+template <typename PixelsFn>
 OSErr FillBuffer(const Rect& rect,
                  int32 columnBytes,
                  int rowPadding,
                  int16 padding,
                  int width,
                  int height,
-                 PixelFn pixel,
+                 PixelsFn pixels,
                  std::unique_ptr<uint8_t[]>& bytes,
                  int32& rowBytes) {
-    const Rect image{0, 0, static_cast<int16>(height), static_cast<int16>(width)};
     const bool reachesOutside = rect.left < 0 || rect.top < 0 || rect.right > width || rect.bottom > height;
     const bool fillValue = padding >= 0 && padding <= 255;
     if (reachesOutside && !fillValue && padding != kPadReplicateEdge && padding != kPadUndefined) {
@@ -67,16 +66,23 @@ OSErr FillBuffer(const Rect& rect,
     }
     rowBytes = static_cast<int32>(row);
     const uint8_t padByte = fillValue ? static_cast<uint8_t>(padding) : kUndefinedPadding;
+    // The columns of every row that lie in the image, when the row does.
+    const int insideLeft = std::clamp<int>(rect.left, 0, width);
+    const int insideRight = std::max(insideLeft, std::clamp<int>(rect.right, 0, width));
     for (int y = rect.top; y < rect.bottom; ++y) {
         uint8_t* line = bytes.get() + static_cast<size_t>(y - rect.top) * row;
+        const auto at = [&](int x) {
+            return line + static_cast<size_t>(x - rect.left) * static_cast<size_t>(columnBytes);
+        };
+        const bool rowInside = y >= 0 && y < height;
         for (int x = rect.left; x < rect.right; ++x) {
-            uint8_t* dest = line + static_cast<size_t>(x - rect.left) * static_cast<size_t>(columnBytes);
-            if (Inside(image, x, y)) {
-                pixel(x, y, dest);
+            if (rowInside && x == insideLeft && insideLeft < insideRight) {
+                pixels(x, y, insideRight - insideLeft, at(x));
+                x = insideRight - 1;
             } else if (padding == kPadReplicateEdge) {
-                pixel(std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1), dest);
+                pixels(std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1), 1, at(x));
             } else {
-                std::memset(dest, padByte, static_cast<size_t>(columnBytes));
+                std::memset(at(x), padByte, static_cast<size_t>(columnBytes));
             }
         }
         std::memset(line + static_cast<size_t>(columns) * static_cast<size_t>(columnBytes), kRowGuard,
@@ -392,11 +398,17 @@ OSErr LayerHost::Deliver(const Rect& rect,
         padding = kPadUndefined;
     }
     const int32 columnBytes = hiPlane - loPlane + 1;
-    const auto copy = [&](int x, int y, uint8_t* dest) {
-        if (fromLayer) {
-            std::memcpy(dest, layer_.At(x, y) + loPlane, static_cast<size_t>(columnBytes));
+    const auto copy = [&](int x, int y, int count, uint8_t* dest) {
+        const auto bytes = static_cast<size_t>(count) * static_cast<size_t>(columnBytes);
+        if (!fromLayer) {
+            std::memset(dest, kUndefinedPadding, bytes);
+        } else if (columnBytes == layer_.planes) {
+            std::memcpy(dest, layer_.At(x, y), bytes);
         } else {
-            std::memset(dest, kUndefinedPadding, static_cast<size_t>(columnBytes));
+            for (int i = 0; i < count; ++i) {
+                std::memcpy(dest + static_cast<size_t>(i) * static_cast<size_t>(columnBytes),
+                            layer_.At(x + i, y) + loPlane, static_cast<size_t>(columnBytes));
+            }
         }
     };
     const OSErr err = FillBuffer(rect, columnBytes, options_.rowPadding, padding, layer_.width, layer_.height, copy,
@@ -417,7 +429,11 @@ OSErr LayerHost::DeliverMask(const Rect& rect, int16 padding, Buffer& buffer) {
         return noErr;
     }
     const Rect selection = record_.filterRect;
-    const auto select = [&](int x, int y, uint8_t* dest) { *dest = Inside(selection, x, y) ? 255 : 0; };
+    const auto select = [&](int x, int y, int count, uint8_t* dest) {
+        for (int i = 0; i < count; ++i) {
+            dest[i] = Inside(selection, x + i, y) ? 255 : 0;
+        }
+    };
     const OSErr err = FillBuffer(rect, 1, options_.rowPadding, padding, layer_.width, layer_.height, select,
                                  buffer.bytes, buffer.rowBytes);
     if (err != noErr) {
