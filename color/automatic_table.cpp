@@ -16,7 +16,8 @@ bool AutomaticTableBuilder::Reserve(size_t cellCount) {
     if (cellCapacity_ < cellCount) {
         filled_.reset(new (std::nothrow) uint32_t[cellCount]);
         cells_.reset(new (std::nothrow) HistogramCell[cellCount]);
-        cellCapacity_ = filled_ != nullptr && cells_ != nullptr ? cellCount : 0;
+        scratch_.reset(new (std::nothrow) HistogramCell[cellCount]);
+        cellCapacity_ = filled_ != nullptr && cells_ != nullptr && scratch_ != nullptr ? cellCount : 0;
     }
     return cellCapacity_ >= cellCount;
 }
@@ -44,7 +45,7 @@ ColorTable AutomaticTableBuilder::FinishCount(const Count& count) {
         cellCount = TakeOccupiedCells(histogram_.get(), {cells_.get(), filled.capacity});
     }
     const std::span<HistogramCell> cells(cells_.get(), cellCount);
-    boxCount_ = MedianCut(cells, boxes_, kMaxBoxes);
+    boxCount_ = MedianCut(cells, {scratch_.get(), cellCount}, boxes_, kMaxBoxes);
     return TableOfBoxes(cells, boxes_, boxCount_);
 }
 

@@ -45,6 +45,7 @@ class AutomaticTableBuilder {
     std::unique_ptr<uint16_t[]> histogram_;
     std::unique_ptr<uint32_t[]> filled_;  // the cells a count filled, in the order it filled them
     std::unique_ptr<HistogramCell[]> cells_;
+    std::unique_ptr<HistogramCell[]> scratch_;  // where the median cut deals the cells of a split
     size_t cellCapacity_ = 0;
     std::array<Box, kMaxBoxes> boxes_{};
     int boxCount_ = 0;

@@ -1,8 +1,10 @@
 #include "color/median_cut.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
-#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "color/histogram.h"
@@ -11,29 +13,9 @@ namespace tessera {
 
 namespace {
 
-// One bit per coordinate, looked up rather than shifted: a shift by a variable count costs several
-// instructions on the processors we build for.
-constexpr std::array<uint64_t, 64> kBit = [] {
-    std::array<uint64_t, 64> bits{};
-    for (size_t i = 0; i < bits.size(); ++i) {
-        bits[i] = uint64_t{1} << i;
-    }
-    return bits;
-}();
-
-// The coordinates present along each axis, one bit per coordinate: the bounds of a set of cells are
-// the lowest and the highest bit.
-struct Occupied {
-    uint64_t r = 0;
-    uint64_t g = 0;
-    uint64_t b = 0;
-
-    void Add(const HistogramCell& c) {
-        r |= kBit[c.r & 63];
-        g |= kBit[c.g & 63];
-        b |= kBit[c.b & 63];
-    }
-};
+// Cells are read as bytes, red, green and blue first, two cells to a 16-byte load.
+static_assert(sizeof(HistogramCell) == 8 && offsetof(HistogramCell, r) == 0 && offsetof(HistogramCell, g) == 1 &&
+              offsetof(HistogramCell, b) == 2);
 
 int32_t Volume(const Box& box) {
     const int32_t dr = (box.rMax - box.rMin) * 4;
@@ -43,15 +25,30 @@ int32_t Volume(const Box& box) {
 }
 
 // Makes the box the smallest box around its cells (a box without cells keeps its bounds) and sets
-// its figures.
-void ShrinkBox(const Occupied& occupied, Box& box) {
+// its figures. The least and the greatest coordinates are taken in every byte of the cells at once.
+void ShrinkBox(std::span<const HistogramCell> cells, Box& box) {
     if (box.firstCell < box.endCell) {
-        box.rMin = std::countr_zero(occupied.r);
-        box.rMax = 63 - std::countl_zero(occupied.r);
-        box.gMin = std::countr_zero(occupied.g);
-        box.gMax = 63 - std::countl_zero(occupied.g);
-        box.bMin = std::countr_zero(occupied.b);
-        box.bMax = 63 - std::countl_zero(occupied.b);
+        __m128i low = _mm_set1_epi8(-1);
+        __m128i high = _mm_setzero_si128();
+        uint32_t i = box.firstCell;
+        for (; i + 2 <= box.endCell; i += 2) {
+            const __m128i two = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells.data() + i));
+            low = _mm_min_epu8(low, two);
+            high = _mm_max_epu8(high, two);
+        }
+        if (i < box.endCell) {
+            const __m128i one = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells.data() + i));
+            low = _mm_min_epu8(low, _mm_unpacklo_epi64(one, one));
+            high = _mm_max_epu8(high, one);
+        }
+        const auto lows = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_min_epu8(low, _mm_srli_si128(low, 8))));
+        const auto highs = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_max_epu8(high, _mm_srli_si128(high, 8))));
+        box.rMin = static_cast<int32_t>(lows & 0xFF);
+        box.rMax = static_cast<int32_t>(highs & 0xFF);
+        box.gMin = static_cast<int32_t>((lows >> 8) & 0xFF);
+        box.gMax = static_cast<int32_t>((highs >> 8) & 0xFF);
+        box.bMin = static_cast<int32_t>((lows >> 16) & 0xFF);
+        box.bMax = static_cast<int32_t>((highs >> 16) & 0xFF);
     }
     box.volume = Volume(box);
     box.colorCount = static_cast<int32_t>(box.endCell - box.firstCell);
@@ -72,8 +69,11 @@ class Tournament {
     void Set(int box, uint32_t score) {
         size_t node = kMaxBoxes + static_cast<size_t>(box);
         nodes_[node] = score;
-        for (node /= 2; node >= 1; node /= 2) {
-            nodes_[node] = std::max(nodes_[2 * node], nodes_[2 * node + 1]);
+        // Each parent's new score is the greater of the child just set and its sibling, carried up
+        // rather than read back.
+        for (; node > 1; node /= 2) {
+            score = std::max(score, nodes_[node ^ 1]);
+            nodes_[node / 2] = score;
         }
     }
     [[nodiscard]] uint32_t Best() const { return nodes_[1]; }
@@ -94,33 +94,30 @@ uint8_t Coordinate(const HistogramCell& c) {
 }
 
 // Moves the box's cells whose coordinate on the axis is at most `middle` to its front and returns
-// where the others begin. No branch depends on the data: every cell is swapped, and the counter alone
-// decides where.
+// where the others begin. Each cell is written both to the next place of the lower ones, which it
+// has already passed, and to the next place of the upper ones in `scratch`, which are copied back
+// behind the lower ones: no branch depends on the data, and no cell is read from where one was just
+// written.
 template <int Axis>
-uint32_t Partition(std::span<HistogramCell> cells, const Box& box, int middle) {
-    uint32_t divide = box.firstCell;
+uint32_t Partition(std::span<HistogramCell> cells, std::span<HistogramCell> scratch, const Box& box, int middle) {
+    HistogramCell* lower = cells.data() + box.firstCell;
+    HistogramCell* upper = scratch.data();
     for (uint32_t i = box.firstCell; i < box.endCell; ++i) {
         const HistogramCell c = cells[i];
-        cells[i] = cells[divide];
-        cells[divide] = c;
-        divide += static_cast<uint32_t>(Coordinate<Axis>(c) - middle - 1) >> 31;
+        const auto below = static_cast<uint32_t>(Coordinate<Axis>(c) - middle - 1) >> 31;
+        *lower = c;
+        *upper = c;
+        lower += below;
+        upper += 1 - below;
     }
-    return divide;
-}
-
-// Shrinks a box around the cells it holds.
-void ShrinkAround(std::span<const HistogramCell> cells, Box& box) {
-    Occupied occupied;
-    for (uint32_t i = box.firstCell; i < box.endCell; ++i) {
-        occupied.Add(cells[i]);
-    }
-    ShrinkBox(occupied, box);
+    std::memcpy(lower, scratch.data(), static_cast<size_t>(upper - scratch.data()) * sizeof(HistogramCell));
+    return static_cast<uint32_t>(lower - cells.data());
 }
 
 // Splits the chosen (shrunk) box at the middle of its longest side, ties going to green, then red,
 // then blue: the chosen box keeps the lower half and `split` takes the upper. Both halves hold cells,
 // because a box with a length to split was shrunk around cells at both of its ends.
-void SplitBox(std::span<HistogramCell> cells, Box& chosen, Box& split) {
+void SplitBox(std::span<HistogramCell> cells, std::span<HistogramCell> scratch, Box& chosen, Box& split) {
     split = chosen;
     int axis = 1;
     int length = chosen.gMax - chosen.gMin;
@@ -141,16 +138,16 @@ void SplitBox(std::span<HistogramCell> cells, Box& chosen, Box& split) {
 
     uint32_t divide = 0;
     if (axis == 0) {
-        divide = Partition<0>(cells, chosen, middle);
+        divide = Partition<0>(cells, scratch, chosen, middle);
     } else if (axis == 1) {
-        divide = Partition<1>(cells, chosen, middle);
+        divide = Partition<1>(cells, scratch, chosen, middle);
     } else {
-        divide = Partition<2>(cells, chosen, middle);
+        divide = Partition<2>(cells, scratch, chosen, middle);
     }
     chosen.endCell = divide;
     split.firstCell = divide;
-    ShrinkAround(cells, chosen);
-    ShrinkAround(cells, split);
+    ShrinkBox(cells, chosen);
+    ShrinkBox(cells, split);
 }
 
 }  // namespace
@@ -187,11 +184,14 @@ size_t TakeOccupiedCells(uint16_t* histogram, std::span<HistogramCell> cells) {
     return count;
 }
 
-int MedianCut(std::span<HistogramCell> cells, std::span<Box> boxes, int desired) {
+int MedianCut(std::span<HistogramCell> cells, std::span<HistogramCell> scratch, std::span<Box> boxes, int desired) {
+    if (scratch.size() < cells.size()) {
+        return 0;
+    }
     desired = std::clamp(desired, 1, static_cast<int>(std::min<size_t>(boxes.size(), kMaxBoxes)));
     boxes[0] = Box{};
     boxes[0].endCell = static_cast<uint32_t>(cells.size());
-    ShrinkAround(cells, boxes[0]);
+    ShrinkBox(cells, boxes[0]);
     int boxCount = 1;
 
     Tournament scores;
@@ -211,7 +211,7 @@ int MedianCut(std::span<HistogramCell> cells, std::span<Box> boxes, int desired)
         }
         const auto chosen = static_cast<size_t>(255 - static_cast<int>(best & 0xFF));
         const auto added = static_cast<size_t>(boxCount);
-        SplitBox(cells, boxes[chosen], boxes[added]);
+        SplitBox(cells, scratch, boxes[chosen], boxes[added]);
         scores.Set(static_cast<int>(chosen), Score(boxes[chosen], static_cast<int>(chosen), byCount));
         scores.Set(boxCount, Score(boxes[added], boxCount, byCount));
         ++boxCount;

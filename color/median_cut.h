@@ -51,8 +51,9 @@ size_t TakeOccupiedCells(uint16_t* histogram, std::span<HistogramCell> cells);
 
 // Splits the cells into at most `desired` boxes (1..boxes.size()) and returns how many it made: the
 // smaller of `desired` and the number of cells, or 1 when there are no cells. Reorders `cells` so
-// that each box's cells lie together.
-int MedianCut(std::span<HistogramCell> cells, std::span<Box> boxes, int desired);
+// that each box's cells lie together, working in `scratch`, which must have room for as many cells
+// (0 boxes when it has not).
+int MedianCut(std::span<HistogramCell> cells, std::span<HistogramCell> scratch, std::span<Box> boxes, int desired);
 
 // The mean of the box's cell centres (4 * coordinate + 2), weighted by count, rounded half up;
 // (0, 0, 0) for a box without cells.

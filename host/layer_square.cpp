@@ -327,12 +327,20 @@ bool FillHistogram(const FilterRecord& record, uint16_t* histogram, FilledCells*
     }
     const bool color = record.planes >= 3;
     for (int i = 0; i < input->rows; ++i) {
-        const uint8_t* row = input->data + static_cast<intptr_t>(i) * input->rowStep;
-        for (int j = 0; j < input->columns; ++j) {
-            const uint8_t* p = row + static_cast<intptr_t>(j) * input->pixelStep;
-            AddToHistogram(histogram, color ? HistogramIndex(p[0], p[1], p[2]) : HistogramIndex(p[0], p[0], p[0]), 1,
-                           filled);
+        const uint8_t* p = input->data + static_cast<intptr_t>(i) * input->rowStep;
+        // Artwork holds runs of one colour: a run is counted at once, not pixel by pixel into one cell.
+        size_t runIndex = 0;
+        uint32_t run = 0;
+        for (int j = 0; j < input->columns; ++j, p += input->pixelStep) {
+            const size_t index = color ? HistogramIndex(p[0], p[1], p[2]) : HistogramIndex(p[0], p[0], p[0]);
+            if (index != runIndex) {
+                AddToHistogram(histogram, runIndex, run, filled);
+                runIndex = index;
+                run = 0;
+            }
+            ++run;
         }
+        AddToHistogram(histogram, runIndex, run, filled);
     }
     return true;
 }

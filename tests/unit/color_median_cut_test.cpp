@@ -250,7 +250,8 @@ void ExpectSameAsReference(const Histogram& h) {
     EXPECT_TRUE(std::all_of(work.begin(), work.end(), [](uint16_t c) { return c == 0; }));
     const std::span<HistogramCell> occupied(cells.data(), count);
     std::vector<Box> boxes(kMaxBoxes);
-    const int boxCount = MedianCut(occupied, boxes, kMaxBoxes);
+    std::vector<HistogramCell> scratch(count);
+    const int boxCount = MedianCut(occupied, scratch, boxes, kMaxBoxes);
 
     const std::vector<RefBox> expected = RefMedianCut(h, kMaxBoxes);
     ASSERT_EQ(static_cast<int>(expected.size()), boxCount);
@@ -306,7 +307,7 @@ TEST(MedianCut, TakeOccupiedCellsListsCellsInIndexOrder) {
 
 TEST(MedianCut, AnEmptyBoxHasNoColourToDivide) {
     std::vector<Box> boxes(kMaxBoxes);
-    EXPECT_EQ(1, MedianCut({}, boxes, kMaxBoxes));
+    EXPECT_EQ(1, MedianCut({}, {}, boxes, kMaxBoxes));
     EXPECT_EQ(Rgb{}, BoxColor({}, boxes[0]));
 }
 
