@@ -1,6 +1,10 @@
 #include "color/nearest.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -11,32 +15,31 @@ namespace tessera {
 
 namespace {
 
-constexpr int kLevelOffset[4] = {0, 1, 9, 73};
-
-uint32_t Square(int v) {
-    return static_cast<uint32_t>(v * v);
-}
-
-// The least and the greatest squared distance along one axis from c to the range lo..hi.
-uint32_t AxisNearest(int c, int lo, int hi) {
-    return Square(std::max({lo - c, c - hi, 0}));
-}
-uint32_t AxisFarthest(int c, int lo, int hi) {
-    return Square(std::max(c - lo, hi - c));
+int32_t Square(int v) {
+    return v * v;
 }
 
 uint32_t PackedColor(uint8_t red, uint8_t green, uint8_t blue) {
     return uint32_t{red} | (uint32_t{green} << 8) | (uint32_t{blue} << 16);
 }
 
+// Eight squared distances, saturated at 65535, of the lanes' colours from the asked colour. Each
+// channel's difference squared fits 16 bits exactly, so every distance below 65535 is exact.
+__m128i GroupDistances(const int16_t* red, const int16_t* green, const int16_t* blue, const __m128i* asked) {
+    const __m128i dr = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(red)), asked[0]);
+    const __m128i dg = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(green)), asked[1]);
+    const __m128i db = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blue)), asked[2]);
+    return _mm_adds_epu16(_mm_adds_epu16(_mm_mullo_epi16(dr, dr), _mm_mullo_epi16(dg, dg)), _mm_mullo_epi16(db, db));
+}
+
 }  // namespace
 
-NearestColor::NearestColor(const ColorTable& table, int entryCount) {
+void NearestColor::SetTable(const ColorTable& table, int entryCount) {
     entryCount = std::clamp(entryCount, 1, kColorTableEntries);
-    // Entries of one colour are one candidate, the first of them: the lowest index wins every tie
-    // between them, and the zero padding of an automatic table does not make black crowded.
+    // Entries of one colour are one point, the first of them: the lowest index wins every tie between
+    // them, and the zero padding of an automatic table does not make black crowded.
     std::array<uint32_t, 512> seen{};
-    Region& root = regions_[0];
+    slots_ = 0;
     for (int i = 0; i < entryCount; ++i) {
         const Rgb c = table.Entry(i);
         const uint32_t key = PackedColor(c.red, c.green, c.blue) + 1;
@@ -48,85 +51,154 @@ NearestColor::NearestColor(const ColorTable& table, int entryCount) {
             continue;
         }
         seen[h] = key;
-        const auto slot = static_cast<uint8_t>(slots_);
-        index_[static_cast<size_t>(slots_)] = static_cast<uint8_t>(i);
-        slotColor_[static_cast<size_t>(slots_)] = c;
-        // Every candidate of the whole cube is at distance 0 from it; the keys still sort by index.
-        candidates_[used_++] = Candidate{slot, c.red, c.green, c.blue, slot};
+        const auto slot = static_cast<size_t>(slots_);
+        index_[slot] = static_cast<uint8_t>(i);
+        points_[slot] = Point{{c.red, c.green, c.blue}, static_cast<uint8_t>(slot)};
         ++slots_;
     }
-    root.first = 0;
-    root.count = static_cast<uint16_t>(slots_);
-    root.ready = true;
+    size_t lanes = 0;
+    Build(1, 0, slots_, lanes);
+    // A new generation makes every remembered answer stale; the memory is cleared only when the
+    // generations run out.
+    generation_ = (generation_ + 1) & 0xFF;
+    if (generation_ == 0) {
+        memoKey_.fill(0);
+        generation_ = 1;
+    }
 }
 
-uint32_t NearestColor::Search(const Region& region, int red, int green, int blue) const {
-    uint32_t best = UINT32_MAX;
-    const Candidate* c = candidates_.data() + region.first;
-    for (uint16_t k = 0; k < region.count; ++k, ++c) {
-        // The rest lie farther from the region than the best is from the colour: none can win or tie.
-        if ((c->key >> 8) > (best >> 8)) {
-            break;
+void NearestColor::Build(size_t node, int lo, int hi, size_t& lanes) {
+    Point* first = points_.data() + lo;
+    Point* last = points_.data() + hi;
+    if (hi - lo <= kLeafPoints) {
+        // By slot, so that the first lane at the least distance is the lowest table index.
+        std::sort(first, last, [](const Point& x, const Point& y) { return x.slot < y.slot; });
+        const size_t count = (static_cast<size_t>(hi - lo) + kGroup - 1) / kGroup * kGroup;
+        nodes_[node] = Node{0, 0, 0, true, static_cast<uint16_t>(lanes), static_cast<uint16_t>(count)};
+        for (size_t k = 0; k < count; ++k, ++lanes) {
+            const Point& p = first + k < last ? first[k] : last[-1];
+            laneRed_[lanes] = p.channel[0];
+            laneGreen_[lanes] = p.channel[1];
+            laneBlue_[lanes] = p.channel[2];
+            laneSlot_[lanes] = p.slot;
         }
-        const uint32_t d = Square(red - c->red) + Square(green - c->green) + Square(blue - c->blue);
-        best = std::min(best, (d << 8) | c->slot);
+        return;
     }
-    return best;
+    uint8_t low[3] = {255, 255, 255};
+    uint8_t high[3] = {0, 0, 0};
+    for (const Point* p = first; p != last; ++p) {
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::min(low[a], p->channel[a]);
+            high[a] = std::max(high[a], p->channel[a]);
+        }
+    }
+    uint8_t axis = 0;
+    for (uint8_t a = 1; a < 3; ++a) {
+        if (high[a] - low[a] > high[axis] - low[axis]) {
+            axis = a;
+        }
+    }
+    const auto byAxis = [axis](const Point& x, const Point& y) { return x.channel[axis] < y.channel[axis]; };
+    const int mid = (lo + hi) / 2;
+    Point* middle = points_.data() + mid;
+    std::nth_element(first, middle, last, byAxis);
+    const Point* lowerMax = std::max_element(first, middle, byAxis);
+    nodes_[node] = Node{axis, lowerMax->channel[axis], middle->channel[axis], false, 0, 0};
+    Build(2 * node, lo, mid, lanes);
+    Build(2 * node + 1, mid, hi, lanes);
 }
 
-const NearestColor::Region& NearestColor::RegionAt(int level, int r, int g, int b) {
-    Region& region = regions_[static_cast<size_t>(kLevelOffset[level] + (r | (g << level) | (b << (2 * level))))];
-    if (region.ready) {
-        return region;
+int32_t NearestColor::SearchLeaf(const Node& leaf, const int* color, int32_t best) const {
+    const __m128i asked[3] = {_mm_set1_epi16(static_cast<int16_t>(color[0])),
+                              _mm_set1_epi16(static_cast<int16_t>(color[1])),
+                              _mm_set1_epi16(static_cast<int16_t>(color[2]))};
+    const size_t groups = leaf.laneCount / kGroup;
+    // SSE2 compares 16-bit lanes as signed numbers only: flipping the top bit orders unsigned ones alike.
+    const __m128i unsignedBias = _mm_set1_epi16(static_cast<int16_t>(0x8000));
+    __m128i distances[kLeafPoints / kGroup];
+    __m128i lowest = _mm_set1_epi16(INT16_MAX);
+    for (size_t g = 0; g < groups; ++g) {
+        const size_t lane = leaf.firstLane + g * kGroup;
+        distances[g] = GroupDistances(&laneRed_[lane], &laneGreen_[lane], &laneBlue_[lane], asked);
+        lowest = _mm_min_epi16(lowest, _mm_xor_si128(distances[g], unsignedBias));
     }
-    const Region& parent = RegionAt(level - 1, r >> 1, g >> 1, b >> 1);
-    const int shift = 8 - level;
-    const int extent = (1 << shift) - 1;
-    const int lo[3] = {r << shift, g << shift, b << shift};
-    // Any entry's greatest distance from the region bounds the nearest distance of every colour in it;
-    // the entry nearest the region's centre gives a tight bound. Entries that cannot come closer than
-    // that bound are never nearest here.
-    const Rgb centre = slotColor_[Search(parent, lo[0] + extent / 2, lo[1] + extent / 2, lo[2] + extent / 2) & 0xFF];
-    const uint32_t bound = AxisFarthest(centre.red, lo[0], lo[0] + extent) +
-                           AxisFarthest(centre.green, lo[1], lo[1] + extent) +
-                           AxisFarthest(centre.blue, lo[2], lo[2] + extent);
-    if (kCandidateCapacity - used_ < parent.count) {
-        // No room left: the parent's list is a correct, if longer, answer for this region too.
-        region = parent;
-        return region;
-    }
-    const Candidate* from = candidates_.data() + parent.first;
-    Candidate* out = candidates_.data() + used_;
-    uint16_t count = 0;
-    for (uint16_t k = 0; k < parent.count; ++k) {
-        Candidate c = from[k];
-        // The parent's keys grow, and a sub-region is never closer than its parent.
-        if ((c.key >> 8) > bound) {
-            break;
+    lowest = _mm_min_epi16(lowest, _mm_shuffle_epi32(lowest, _MM_SHUFFLE(1, 0, 3, 2)));
+    lowest = _mm_min_epi16(lowest, _mm_shuffle_epi32(lowest, _MM_SHUFFLE(2, 3, 0, 1)));
+    lowest = _mm_min_epi16(lowest, _mm_shufflelo_epi16(lowest, _MM_SHUFFLE(2, 3, 0, 1)));
+    const auto least = static_cast<int32_t>((_mm_cvtsi128_si32(lowest) ^ 0x8000) & 0xFFFF);
+    if (least == 0xFFFF) {
+        // Every point lies at a squared distance of 65535 or more, beyond what 16 bits hold: rare
+        // enough to count again exactly.
+        for (size_t lane = leaf.firstLane; lane < size_t{leaf.firstLane} + leaf.laneCount; ++lane) {
+            const int32_t d = Square(color[0] - laneRed_[lane]) + Square(color[1] - laneGreen_[lane]) +
+                              Square(color[2] - laneBlue_[lane]);
+            best = std::min(best, (d << 8) | laneSlot_[lane]);
         }
-        const uint32_t nearest = AxisNearest(c.red, lo[0], lo[0] + extent) +
-                                 AxisNearest(c.green, lo[1], lo[1] + extent) +
-                                 AxisNearest(c.blue, lo[2], lo[2] + extent);
-        c.key = (nearest << 8) | c.slot;
-        out[count] = c;
-        count = static_cast<uint16_t>(count + (nearest <= bound ? 1 : 0));
+        return best;
     }
-    std::sort(out, out + count, [](const Candidate& x, const Candidate& y) { return x.key < y.key; });
-    region = Region{static_cast<uint32_t>(used_), count, true};
-    used_ += count;
-    return region;
+    if ((least << 8) > best) {
+        return best;
+    }
+    // The first lane at the least distance has the lowest slot of them: two bits a lane, the groups
+    // one after the other.
+    const __m128i target = _mm_set1_epi16(static_cast<int16_t>(least));
+    uint64_t hits = 0;
+    for (size_t g = 0; g < groups; ++g) {
+        hits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(distances[g], target)))} << (16 * g);
+    }
+    const size_t hit = leaf.firstLane + static_cast<size_t>(std::countr_zero(hits)) / 2;
+    return std::min(best, (least << 8) | laneSlot_[hit]);
+}
+
+int32_t NearestColor::Search(const int* color) const {
+    // The halves passed over on the way down, each with the least squared distance any of its points
+    // can have: at most one a level.
+    struct Pending {
+        size_t node;
+        int32_t bound;
+    };
+    std::array<Pending, kMaxDepth> pending;
+    size_t waiting = 0;
+    int32_t best = INT32_MAX;
+    size_t node = 1;
+    int32_t bound = 0;
+    for (;;) {
+        while (!nodes_[node].leaf) {
+            const Node& n = nodes_[node];
+            const int c = color[n.axis];
+            // How far the colour lies from each half along the axis; the half it lies nearer to first.
+            const int belowGap = std::max(0, c - n.lowerMax);
+            const int aboveGap = std::max(0, n.upperMin - c);
+            const bool belowFirst = belowGap <= aboveGap;
+            const int farGap = belowFirst ? aboveGap : belowGap;
+            pending[waiting++] = Pending{belowFirst ? 2 * node + 1 : 2 * node, std::max(bound, Square(farGap))};
+            node = belowFirst ? 2 * node : 2 * node + 1;
+        }
+        best = SearchLeaf(nodes_[node], color, best);
+        // A half is worth a look while one of its points could still beat or tie the best: a tie may
+        // be won by a lower slot.
+        do {
+            if (waiting == 0) {
+                return best;
+            }
+            --waiting;
+        } while ((pending[waiting].bound << 8) >= best);
+        node = pending[waiting].node;
+        bound = pending[waiting].bound;
+    }
 }
 
 uint8_t NearestColor::Find(uint8_t red, uint8_t green, uint8_t blue) {
-    const uint32_t color = PackedColor(red, green, blue) + 1;
+    const uint32_t color = PackedColor(red, green, blue);
+    const uint32_t key = color | (generation_ << 24);
     const uint32_t memo = (color * 2654435761u) >> (32 - kMemoBits);
-    if (memoColor_[memo] == color) {
+    if (memoKey_[memo] == key) {
         return memoIndex_[memo];
     }
-    constexpr int kShift = 8 - (kLevels - 1);
-    const Region& region = RegionAt(kLevels - 1, red >> kShift, green >> kShift, blue >> kShift);
-    const uint8_t index = index_[Search(region, red, green, blue) & 0xFF];
-    memoColor_[memo] = color;
+    const int channels[3] = {red, green, blue};
+    const int32_t best = Search(channels);
+    const uint8_t index = index_[static_cast<size_t>(best & 0xFF)];
+    memoKey_[memo] = key;
     memoIndex_[memo] = index;
     return index;
 }
@@ -135,7 +207,7 @@ namespace {
 
 // The matcher of the last table used at each bit count. The built-in tables never change and the
 // active table changes only with the user's choice or the square, so a matcher usually serves many
-// reductions, with the regions it has worked out and the colours it has answered.
+// reductions, with the colours it has answered.
 NearestColor* MatcherFor(const ColorTable& table, int bitsPerPixel) {
     struct Cached {
         ColorTable table;
@@ -143,10 +215,16 @@ NearestColor* MatcherFor(const ColorTable& table, int bitsPerPixel) {
     };
     static std::array<Cached, 2> cache;
     Cached& cached = cache[bitsPerPixel == 4 ? 0 : 1];
-    if (cached.matcher == nullptr || cached.table != table) {
-        cached.matcher.reset(new (std::nothrow) NearestColor(table, bitsPerPixel == 4 ? 16 : kColorTableEntries));
-        cached.table = table;
+    if (cached.matcher == nullptr) {
+        cached.matcher.reset(new (std::nothrow) NearestColor);
+        if (cached.matcher == nullptr) {
+            return nullptr;
+        }
+    } else if (cached.table == table) {
+        return cached.matcher.get();
     }
+    cached.matcher->SetTable(table, bitsPerPixel == 4 ? 16 : kColorTableEntries);
+    cached.table = table;
     return cached.matcher.get();
 }
 
@@ -174,8 +252,17 @@ bool ReduceToTable(const BgraImage& image,
         uint8_t* out = indexed + static_cast<size_t>(row) * stride;
         std::fill(out, out + stride, uint8_t{0});
         const uint8_t* p = image.At(0, row);
+        // Neighbours often share a colour: the last answer serves again without a look-up.
+        uint32_t lastColor = UINT32_MAX;
+        uint8_t index = 0;
         for (int x = 0; x < width; ++x, p += 4) {
-            const uint8_t index = nearest->Find(p[2], p[1], p[0]);
+            uint32_t pixel = 0;
+            std::memcpy(&pixel, p, sizeof pixel);
+            const uint32_t color = pixel & 0xFFFFFFu;  // the fourth byte plays no part
+            if (color != lastColor) {
+                index = nearest->Find(p[2], p[1], p[0]);
+                lastColor = color;
+            }
             if (bitsPerPixel == 8) {
                 out[x] = index;
             } else {
