@@ -368,5 +368,30 @@ TEST(ConvertLayer, WithoutTheBuiltInTableTheColoursStayZeroAndTheMaskIsMade) {
     }
 }
 
+// Blocks of any side, eight pixels to a mask byte and a short last byte: each bit is set exactly where
+// the pixel is fully transparent, the leftmost pixel in the top bit.
+TEST(TrueColorBlock, MaskBitsOfAnySide) {
+    for (const int side : {20, 45, 48}) {
+        Square square(side, 4);
+        const auto clear = [](int x, int y) { return (x * 7 + y * 3) % 5 == 0; };
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                square.Set(x, y, Pixel{1, 2, 3, static_cast<uint8_t>(clear(x, y) ? 0 : 1 + x)});
+            }
+        }
+        uint32_t size = 0;
+        const std::unique_ptr<uint8_t[]> block = TrueColorBlock(*square.View(), size);
+        ASSERT_NE(nullptr, block);
+        const uint8_t* mask = block.get() + kBitmapInfoHeaderSize + side * ColorStride(side, 32);
+        for (int k = 0; k < side; ++k) {
+            for (int x = 0; x < MaskStride(side) * 8; ++x) {
+                const int bit = (mask[k * MaskStride(side) + x / 8] >> (7 - x % 8)) & 1;
+                ASSERT_EQ(x < side && clear(x, side - 1 - k) ? 1 : 0, bit)
+                    << "side " << side << " row " << k << " x " << x;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tessera
