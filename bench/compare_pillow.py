@@ -5,6 +5,13 @@ and on the same 48 x 48 squares, and prints the medians and the ratios.
 Ours: the automatic table (row-by-row scan through the in-process host, median cut, box colours)
 plus the conversion of the square to 8 bits with that table. Pillow: Image.quantize(256) with
 MEDIANCUT and with FASTOCTREE, no dithering, which likewise build a palette and map the pixels.
+The floor is one pass over the square's pixels (each read once, a byte written for it); "x floor"
+says how many such passes our time is worth.
+
+Then QuickBuild: our twelve images of examples/sample-artwork.png through the in-process host, with
+the built-in tables and with the automatic table, beside Pillow making the same twelve from the same
+four squares: each square mapped to the 16-colour table, to 256 colours (the built-in table, or
+FASTOCTREE for the automatic one) and copied as RGBA.
 
     bench/compare_pillow.py [path/to/tessera_bench] [--repetitions N]
 
@@ -19,6 +26,12 @@ import tempfile
 import timeit
 
 from PIL import Image
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+sys.path[:0] = [str(ROOT / "resources"), str(ROOT / "resources" / "art")]
+# The built-in colour tables and the sample artwork's squares, from their one source.
+from make_art import SAMPLE_SLOTS  # noqa: E402
+import make_tables  # noqa: E402
 
 SIDE = 48
 
@@ -44,7 +57,8 @@ def load_squares(bench):
 
 def our_medians(bench, repetitions):
     result = subprocess.run(
-        [bench, "--benchmark_filter=^(AutomaticTable|Convert8Automatic)/", "--benchmark_repetitions=%d" % repetitions,
+        [bench, "--benchmark_filter=^(OnePass|AutomaticTable|Convert8Automatic|QuickBuildAll)/",
+         "--benchmark_repetitions=%d" % repetitions,
          "--benchmark_report_aggregates_only=true", "--benchmark_format=json"],
         check=True, capture_output=True, text=True)
     medians = {}
@@ -57,16 +71,45 @@ def our_medians(bench, repetitions):
     return medians
 
 
-def pillow_median(image, method, dither, repetitions):
+def median_time(work, repetitions):
     number = 20
-    times = timeit.repeat(lambda: image.quantize(256, method=method, dither=dither), number=number,
-                          repeat=repetitions)
-    return statistics.median(times) / number * 1e6
+    return statistics.median(timeit.repeat(work, number=number, repeat=repetitions)) / number * 1e6
+
+
+def pillow_median(image, method, dither, repetitions):
+    return median_time(lambda: image.quantize(256, method=method, dither=dither), repetitions)
+
+
+def palette_image(table):
+    """A palette image of the 768-byte colour table, for Image.quantize(palette=...)."""
+    image = Image.new("P", (1, 1))
+    image.putpalette(table)
+    return image
+
+
+def pillow_quickbuild(automatic, dither):
+    artwork = Image.open(ROOT / "examples" / "sample-artwork.png").convert("RGBA")
+    squares = [artwork.crop((left, top, left + side, top + side)) for side, (left, top) in SAMPLE_SLOTS.items()]
+    sixteen = palette_image(make_tables.table16())
+    builtin = palette_image(make_tables.table256())
+    method = pillow_methods()["fast octree"][0]
+
+    def build():
+        for square in squares:
+            opaque = square.convert("RGB")
+            opaque.quantize(palette=sixteen, dither=dither)
+            if automatic:
+                opaque.quantize(256, method=method, dither=dither)
+            else:
+                opaque.quantize(palette=builtin, dither=dither)
+            square.copy()
+
+    return build
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    default = pathlib.Path(__file__).resolve().parent.parent / "build" / "native" / "bench" / "tessera_bench"
+    default = ROOT / "build" / "native" / "bench" / "tessera_bench"
     parser.add_argument("bench", nargs="?", default=str(default), help="the tessera_bench program")
     parser.add_argument("--repetitions", type=int, default=15, help="runs per figure; the median is shown")
     args = parser.parse_args()
@@ -77,19 +120,29 @@ def main():
     ours = our_medians(args.bench, args.repetitions)
     methods = pillow_methods()
     print("48 x 48 squares, median of %d runs, microseconds; ratio = Pillow / ours" % args.repetitions)
-    header = "%-9s %9s %9s %9s" % ("square", "table", "convert", "ours")
+    header = "%-9s %9s %9s %9s %7s %8s" % ("square", "table", "convert", "ours", "floor", "x floor")
     for name in methods:
         header += " %12s %6s" % (name, "ratio")
     print(header)
     for label, image in squares.items():
         table = ours[("AutomaticTable", label)]
         convert = ours[("Convert8Automatic", label)]
+        floor = ours[("OnePass", label)]
         total = table + convert
-        line = "%-9s %9.1f %9.1f %9.1f" % (label, table, convert, total)
+        line = "%-9s %9.1f %9.1f %9.1f %7.2f %8.0f" % (label, table, convert, total, floor, total / floor)
         for method, dither in methods.values():
             theirs = pillow_median(image, method, dither, args.repetitions)
             line += " %12.1f %6.2f" % (theirs, theirs / total)
         print(line)
+
+    print()
+    print("QuickBuild of the sample artwork, twelve images, median of %d runs, microseconds" % args.repetitions)
+    print("%-16s %9s %9s %6s" % ("256-colour table", "ours", "Pillow", "ratio"))
+    none = pillow_methods()["fast octree"][1]
+    for label, automatic in (("built-in table", False), ("automatic table", True)):
+        mine = ours[("QuickBuildAll", label)]
+        theirs = median_time(pillow_quickbuild(automatic, none), args.repetitions)
+        print("%-16s %9.1f %9.1f %6.2f" % (label, mine, theirs, theirs / mine))
 
 
 if __name__ == "__main__":
