@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/module_win.h"
+#include "base/wide_win.h"
 
 namespace tessera {
 
@@ -51,7 +52,8 @@ class MessageBoxes final : public Alerts {
                 caption = alert.path;
                 break;
         }
-        const int answer = MessageBoxA(GetActiveWindow(), alert.text.c_str(), caption.c_str(),
+        const int answer = MessageBoxW(GetActiveWindow(), Wide(alert.text).value_or(std::wstring()).c_str(),
+                                       Wide(caption).value_or(std::wstring()).c_str(),
                                        IconFlags(alert.icon) | ButtonFlags(alert.buttons));
         switch (answer) {
             case IDYES:

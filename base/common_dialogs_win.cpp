@@ -28,13 +28,13 @@ Proc Function(const char* name) {
 
 }  // namespace
 
-BOOL PickFileToOpen(OPENFILENAMEA& dialog) {
-    const auto pick = Function<BOOL(WINAPI*)(OPENFILENAMEA*)>("GetOpenFileNameA");
+BOOL PickFileToOpen(OPENFILENAMEW& dialog) {
+    const auto pick = Function<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetOpenFileNameW");
     return pick != nullptr ? pick(&dialog) : FALSE;
 }
 
-BOOL PickFileToSave(OPENFILENAMEA& dialog) {
-    const auto pick = Function<BOOL(WINAPI*)(OPENFILENAMEA*)>("GetSaveFileNameA");
+BOOL PickFileToSave(OPENFILENAMEW& dialog) {
+    const auto pick = Function<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetSaveFileNameW");
     return pick != nullptr ? pick(&dialog) : FALSE;
 }
 

@@ -9,9 +9,9 @@
 
 namespace tessera {
 
-// GetOpenFileNameA, GetSaveFileNameA and ChooseColorA; FALSE when the library cannot be had.
-BOOL PickFileToOpen(OPENFILENAMEA& dialog);
-BOOL PickFileToSave(OPENFILENAMEA& dialog);
+// GetOpenFileNameW, GetSaveFileNameW and ChooseColorA; FALSE when the library cannot be had.
+BOOL PickFileToOpen(OPENFILENAMEW& dialog);
+BOOL PickFileToSave(OPENFILENAMEW& dialog);
 BOOL PickColor(CHOOSECOLORA& dialog);
 
 }  // namespace tessera

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/files.h"
+#include "base/wide_win.h"
 #include "base/win_handles_win.h"
 
 namespace tessera {
@@ -85,9 +86,13 @@ class WinFile final : public File {
 class WinFileSystem final : public FileSystem {
   public:
     std::unique_ptr<File> OpenExisting(const std::string& path) override {
+        const std::optional<std::wstring> name = WidePath(path);
+        if (!name) {
+            return nullptr;
+        }
         // Share mode 0: nobody else may read, write or delete the file while we hold it.
         UniqueFile handle(
-            CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            CreateFileW(name->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle) {
             return nullptr;
         }
@@ -99,8 +104,12 @@ class WinFileSystem final : public FileSystem {
             char suffix[48];
             std::snprintf(suffix, sizeof suffix, ".%lu-%u.tmp", GetCurrentProcessId(), counter_++);
             const std::string candidate = target + suffix;
+            const std::optional<std::wstring> name = WidePath(candidate);
+            if (!name) {
+                return nullptr;
+            }
             UniqueFile handle(
-                CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+                CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!handle) {
                 if (GetLastError() == ERROR_FILE_EXISTS) {
                     continue;
@@ -109,7 +118,7 @@ class WinFileSystem final : public FileSystem {
             }
             std::unique_ptr<File> file(new (std::nothrow) WinFile(std::move(handle), true));
             if (!file) {
-                DeleteFileA(candidate.c_str());
+                DeleteFileW(name->c_str());
                 return nullptr;
             }
             tempPath = candidate;
@@ -122,21 +131,51 @@ class WinFileSystem final : public FileSystem {
         // A read-only file or a folder in the way is kept. Windows refuses both by itself, but not every
         // implementation of MoveFileEx does (Wine replaces a read-only file). A file held open is kept
         // by the share mode alone.
-        const DWORD attributes = GetFileAttributesA(to.c_str());
+        const std::optional<std::wstring> source = WidePath(from);
+        const std::optional<std::wstring> target = WidePath(to);
+        if (!source || !target) {
+            return false;
+        }
+        const DWORD attributes = GetFileAttributesW(target->c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES &&
             (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
             return false;
         }
-        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return MoveFileExW(source->c_str(), target->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 
-    bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    bool Remove(const std::string& path) override {
+        const std::optional<std::wstring> name = WidePath(path);
+        return name && DeleteFileW(name->c_str()) != 0;
+    }
 
   private:
     unsigned counter_ = 0;
 };
 
 }  // namespace
+
+std::optional<std::wstring> WidePath(const std::string& path) {
+    std::optional<std::wstring> wide = Wide(path);
+    // CreateDirectory stops 12 characters short of MAX_PATH; the other calls at MAX_PATH.
+    if (!wide || wide->size() < MAX_PATH - 12 || wide->starts_with(L"\\\\?\\")) {
+        return wide;
+    }
+    const DWORD needed = GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return std::nullopt;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide->c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return std::nullopt;
+    }
+    full.resize(length);
+    if (full.starts_with(L"\\\\")) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
+}
 
 FileSystem& PlatformFileSystem() {
     static WinFileSystem fileSystem;

@@ -1,6 +1,9 @@
 #include "base/module_win.h"
 
+#include <string>
 #include <vector>
+
+#include "base/wide_win.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -35,11 +38,20 @@ HINSTANCE ModuleInstance() {
 
 namespace {
 
-// The full path of a module's file; nullptr names the program.
+// The full path of a module's file, of any length; nullptr names the program.
 std::string ModulePath(HMODULE module) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    return std::string(path, length < MAX_PATH ? length : 0);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return std::string();
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return Narrow(path).value_or(std::string());
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 }  // namespace

@@ -17,6 +17,13 @@ inline constexpr const char* kCannotLoadTable = "Cannot load default color table
 inline constexpr const char* kCannotOpenTableFile = "Can't open color table file";
 inline constexpr const char* kTableFileLength =
     "There was a problem reading the color table file: the number of color table entries is incorrect.";
+inline constexpr const char* kPickedNameNotText =
+    "The name of the file you picked is not valid text (it holds an unpaired surrogate), so Tessera cannot open or "
+    "save it.";
+inline constexpr const char* kStoredPathTooLong =
+    "Cannot find the icon file: its path is longer than the 1023 bytes Tessera keeps for Apply.";
+inline constexpr const char* kStoredPathNotText =
+    "Cannot find the icon file: the name kept for Apply is not valid text.";
 // The document's name.
 inline constexpr const char* kSaveChanges = "Save changes to the icon \"%s\" before closing?";
 // The error's number and text, the bytes read and the bytes expected.

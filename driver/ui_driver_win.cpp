@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <thread>
 #include <utility>
+
+#include "base/wide_win.h"
 
 namespace tessera::driver {
 
@@ -94,24 +97,24 @@ std::string WindowsPath(const std::string& path) {
 }
 
 TempFolder::TempFolder() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    char name[MAX_PATH] = {};
-    GetTempFileNameA(base, "tes", 0, name);
-    DeleteFileA(name);
-    CreateDirectoryA(name, nullptr);
-    path_ = name;
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    wchar_t name[MAX_PATH] = {};
+    GetTempFileNameW(base, L"tes", 0, name);
+    DeleteFileW(name);
+    CreateDirectoryW(name, nullptr);
+    path_ = Narrow(name).value_or(std::string());
 }
 
 TempFolder::~TempFolder() {
     // SHFileOperation wants a double-NUL-terminated list.
-    std::string from = path_;
-    from.push_back('\0');
-    SHFILEOPSTRUCTA op{};
+    std::wstring from = Wide(path_).value_or(std::wstring());
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_NO_UI;
-    SHFileOperationA(&op);
+    SHFileOperationW(&op);
 }
 
 Process::Process(const std::string& commandLine) {
@@ -121,15 +124,16 @@ Process::Process(const std::string& commandLine) {
         return;
     }
     SetHandleInformation(outputRead_, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outputWrite;
     startup.hStdError = outputWrite;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION info{};
-    std::string mutableLine = commandLine;
-    if (CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    // Wide, so that a path outside the ANSI code page reaches the program intact.
+    std::wstring mutableLine = Wide(commandLine).value_or(std::wstring());
+    if (CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
         process_ = info.hProcess;
         id_ = info.dwProcessId;
         CloseHandle(info.hThread);
@@ -200,11 +204,12 @@ bool WaitUntilClosed(HWND window, DWORD ms) {
 }
 
 std::string ControlText(HWND control) {
-    // WM_GETTEXT crosses process boundaries; GetWindowText does not for controls.
-    char text[4096] = {};
-    SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+    // WM_GETTEXT crosses process boundaries; GetWindowText does not for controls. Wide, so that a name
+    // outside the ANSI code page reads back as it is shown.
+    wchar_t text[4096] = {};
+    SendMessageTimeoutW(control, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
                         nullptr);
-    return text;
+    return Narrow(text).value_or(std::string());
 }
 
 std::string DialogItemText(HWND dialog, int id) {
@@ -465,7 +470,8 @@ bool FillFileDialog(DWORD processId, const std::string& caption, const std::stri
     if (name == nullptr) {
         return false;
     }
-    SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
+    const std::wstring wide = Wide(path).value_or(std::wstring());
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
     ClickButton(picker, IDOK);
     return WaitUntilClosed(picker);
 }

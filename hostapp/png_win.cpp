@@ -8,6 +8,7 @@
 #include <new>
 #include <utility>
 
+#include "base/wide_win.h"
 #include "base/win_handles_win.h"
 
 namespace tessera {
@@ -35,17 +36,6 @@ class ComRef {
   private:
     T* p_ = nullptr;
 };
-
-std::wstring Widen(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
-    wide.resize(static_cast<size_t>(n - 1));
-    return wide;
-}
 
 bool CreateFactory(ComRef<IWICImagingFactory>& factory, std::string& error) {
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -105,7 +95,8 @@ bool EncodePng(IWICImagingFactory* factory, IStream* stream, const Layer& layer,
 
 std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
     const ComApartment com;
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const std::optional<std::wstring> name = WidePath(path);
+    if (!name || GetFileAttributesW(name->c_str()) == INVALID_FILE_ATTRIBUTES) {
         error = "cannot open " + path;
         return std::nullopt;
     }
@@ -116,8 +107,8 @@ std::optional<Layer> ReadPngLayer(const std::string& path, std::string& error) {
     ComRef<IWICBitmapDecoder> decoder;
     GUID container{};
     ComRef<IWICBitmapFrameDecode> frame;
-    if (FAILED(factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, decoder.put())) ||
+    if (FAILED(factory->CreateDecoderFromFilename(WidePath(path).value_or(std::wstring()).c_str(), nullptr,
+                                                  GENERIC_READ, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
         FAILED(decoder->GetContainerFormat(&container)) || container != GUID_ContainerFormatPng ||
         FAILED(decoder->GetFrame(0, frame.put()))) {
         error = path + " is not a PNG image";
@@ -157,12 +148,15 @@ bool WritePngLayer(const Layer& layer, const std::string& path, std::string& err
     bool written = false;
     {
         ComRef<IWICStream> stream;
-        written = SUCCEEDED(factory->CreateStream(stream.put())) &&
-                  SUCCEEDED(stream->InitializeFromFilename(Widen(path).c_str(), GENERIC_WRITE)) &&
-                  EncodePng(factory.get(), stream.get(), layer, layer.planes);
+        written =
+            SUCCEEDED(factory->CreateStream(stream.put())) &&
+            SUCCEEDED(stream->InitializeFromFilename(WidePath(path).value_or(std::wstring()).c_str(), GENERIC_WRITE)) &&
+            EncodePng(factory.get(), stream.get(), layer, layer.planes);
     }
     if (!written) {
-        DeleteFileA(path.c_str());
+        if (const std::optional<std::wstring> name = WidePath(path)) {
+            DeleteFileW(name->c_str());
+        }
         error = "cannot write " + path;
     }
     return written;

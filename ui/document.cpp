@@ -17,6 +17,17 @@ bool PathNamesDocument(std::string_view documentPath, std::string_view documentN
 
 }  // namespace
 
+std::string_view PickerFilterText(const char* filter) {
+    if (filter == nullptr) {
+        return {};
+    }
+    size_t length = 0;
+    while (filter[length] != '\0' || filter[length + 1] != '\0') {
+        ++length;
+    }
+    return std::string_view(filter, length + 2);
+}
+
 std::string GridCaption(std::string_view documentName) {
     return "Resource Grid for " + std::string(documentName);
 }

@@ -19,8 +19,9 @@ class Alerts;
 inline constexpr uint32_t kPickerOverwritePrompt = 0x00000002;
 inline constexpr uint32_t kPickerHideReadOnly = 0x00000004;
 inline constexpr uint32_t kPickerFileMustExist = 0x00001000;
-// Room for the picked path: as long a path as the settings block keeps.
-inline constexpr size_t kPickerPathCapacity = 1024;
+// Room for the picked path, in UTF-16 units: the longest path Windows can name. One longer than the
+// settings and parameters blocks keep (1023 bytes of UTF-8) opens and saves all the same.
+inline constexpr size_t kPickerPathCapacity = 32768;
 
 enum class PickerKind { Open, Save };
 
@@ -34,6 +35,9 @@ struct FilePicker {
     std::string initialFolder;
     uint32_t flags = 0;
 };
+
+// A picker's filter as one piece of text: its pairs with their NULs and the NUL that ends the list.
+std::string_view PickerFilterText(const char* filter);
 
 std::string GridCaption(std::string_view documentName);
 // The text up to and including its last backslash; empty when it has none.

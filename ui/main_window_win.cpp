@@ -4,8 +4,9 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "base/alerts_win.h"
@@ -14,6 +15,8 @@
 #include "base/files.h"
 #include "base/module_win.h"
 #include "base/settings_store_win.h"
+#include "base/texts.h"
+#include "base/wide_win.h"
 #include "base/win_handles_win.h"
 #include "color/act_file.h"
 #include "host/parameters_block.h"
@@ -135,22 +138,31 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
 
     // DocumentWindow
     std::optional<std::string> PickFile(const FilePicker& picker) override {
-        char path[kPickerPathCapacity] = {};
-        std::strncpy(path, picker.initialName.c_str(), sizeof path - 1);
-        OPENFILENAMEA dialog{};
+        std::wstring path(kPickerPathCapacity, L'\0');
+        const std::wstring initialName = Wide(picker.initialName).value_or(std::wstring());
+        std::copy_n(initialName.begin(), std::min(initialName.size(), path.size() - 1), path.begin());
+        const std::wstring initialFolder = Wide(picker.initialFolder).value_or(std::wstring());
+        const std::wstring filter = Wide(PickerFilterText(picker.filter)).value_or(std::wstring());
+        const std::wstring extension = Wide(picker.defaultExtension).value_or(std::wstring());
+        OPENFILENAMEW dialog{};
         dialog.lStructSize = sizeof dialog;
         dialog.hwndOwner = dialog_;
-        dialog.lpstrFilter = picker.filter;
-        dialog.lpstrFile = path;
-        dialog.nMaxFile = sizeof path;
-        dialog.lpstrInitialDir = picker.initialFolder.empty() ? nullptr : picker.initialFolder.c_str();
-        dialog.lpstrDefExt = picker.defaultExtension;
+        dialog.lpstrFilter = filter.c_str();
+        dialog.lpstrFile = path.data();
+        dialog.nMaxFile = static_cast<DWORD>(path.size());
+        dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+        dialog.lpstrDefExt = extension.c_str();
         dialog.Flags = picker.flags;
         const BOOL picked = picker.kind == PickerKind::Open ? PickFileToOpen(dialog) : PickFileToSave(dialog);
         if (!picked) {
             return std::nullopt;
         }
-        return std::string(path);
+        path.resize(std::wcslen(path.c_str()));
+        std::optional<std::string> name = Narrow(path);
+        if (!name) {
+            alerts_.Show(WarningAlert(texts::kPickedNameNotText));
+        }
+        return name;
     }
     bool IsModified() override { return grid_.IsModified(); }
     void ClearGrid() override { grid_.ClearAll(); }
@@ -165,7 +177,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         return status.Ok();
     }
     void SetGridCaption(const std::string& caption) override {
-        SetDlgItemTextA(dialog_, IDC_GRID_GROUP, caption.c_str());
+        SetDlgItemTextW(dialog_, IDC_GRID_GROUP, Wide(caption).value_or(std::wstring()).c_str());
         UpdateGridToolTip();
     }
     void RepaintCells() override {

@@ -110,11 +110,18 @@ bool WorkSession(Mode mode, const std::string& icon) {
         return false;
     }
     ClickButton(welcome, IDOK);
+    HWND window = nullptr;
     if (mode == Mode::Refused) {
-        // The layer view cannot fetch its square: each try says so.
-        AnswerMessages(2000);
+        // The layer view cannot fetch its square: each try says so, however slowly the messages come,
+        // until the window shows.
+        WaitUntil(kWaitMs, [&] {
+            AnswerMessages(200);
+            window = WaitForWindow(self, kMainWindowCaption, 200);
+            return window != nullptr;
+        });
+    } else {
+        window = WaitForWindow(self, kMainWindowCaption);
     }
-    HWND window = WaitForWindow(self, kMainWindowCaption);
     if (window == nullptr) {
         return false;
     }
@@ -149,12 +156,12 @@ DWORD PickerHandles(const std::string& folder) {
     const std::string file = folder + "\\pickers.ico";
     for (const bool save : {true, false}) {
         std::thread user([&] { FillFileDialog(GetCurrentProcessId(), save ? "Save As" : "Open", file); });
-        char path[MAX_PATH] = {};
-        OPENFILENAMEA dialog{};
+        wchar_t path[MAX_PATH] = {};
+        OPENFILENAMEW dialog{};
         dialog.lStructSize = sizeof dialog;
         dialog.lpstrFile = path;
-        dialog.nMaxFile = sizeof path;
-        dialog.lpstrFilter = "Icon Files (*.ico)\0*.ico\0";
+        dialog.nMaxFile = MAX_PATH;
+        dialog.lpstrFilter = L"Icon Files (*.ico)\0*.ico\0";
         dialog.Flags = OFN_HIDEREADONLY;
         if (save) {
             PickFileToSave(dialog);
