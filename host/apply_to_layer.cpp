@@ -137,7 +137,10 @@ void ApplyStoredResource(PluginCall& call, FileSystem& files) {
     const ParametersBlock block = DecodeParametersBlock(
         std::span<const uint8_t, kParametersBlockSize>(reinterpret_cast<const uint8_t*>(p), kParametersBlockSize));
     const ResourceFormat format(block.size, block.depth, block.mask, block.view);
-    {
+    if (block.pathState != StoredPath::Whole) {
+        call.alerts.Show(WarningAlert(block.pathState == StoredPath::TooLong ? texts::kStoredPathTooLong
+                                                                             : texts::kStoredPathNotText));
+    } else {
         ResourceGrid grid;
         // A file that cannot be opened ends the step silently; a damaged one is reported.
         const IcoStatus read = ReadIcoFile(grid, block.documentPath, files);

@@ -1,9 +1,12 @@
 #include "host/parameters_block.h"
 
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 #include "base/byte_reader.h"
 #include "base/text_field.h"
+#include "base/utf.h"
 #include "host/plugin_call.h"
 
 namespace tessera {
@@ -25,8 +28,14 @@ ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockS
     block.mask = static_cast<int32_t>(LoadU32LE(p + 12));
     block.view = static_cast<int32_t>(LoadU32LE(p + 16));
     block.reserved = static_cast<int32_t>(LoadU32LE(p + 20));
-    block.documentName = ReadTextField(bytes.subspan(kNameOffset, kDocumentNameField));
-    block.documentPath = ReadTextField(bytes.subspan(kPathOffset, kDocumentPathField));
+    block.documentName = ReadTextField(bytes.subspan(kNameOffset, kDocumentNameField)).value_or(std::string());
+    const std::optional<std::string> path = ReadTextField(bytes.subspan(kPathOffset, kDocumentPathField));
+    block.documentPath = path.value_or(std::string());
+    if (!path) {
+        block.pathState = StoredPath::NotText;
+    } else if (!path->empty() && path->back() == kCutPathMark) {
+        block.pathState = StoredPath::TooLong;
+    }
     return block;
 }
 
@@ -39,7 +48,13 @@ void EncodeParametersBlock(const ParametersBlock& block, std::span<uint8_t, kPar
     StoreU32LE(p + 16, static_cast<uint32_t>(block.view));
     StoreU32LE(p + 20, static_cast<uint32_t>(block.reserved));
     WriteTextField(bytes.subspan(kNameOffset, kDocumentNameField), block.documentName);
-    WriteTextField(bytes.subspan(kPathOffset, kDocumentPathField), block.documentPath);
+    const std::span<uint8_t> path = bytes.subspan(kPathOffset, kDocumentPathField);
+    if (!WriteTextField(path, block.documentPath)) {
+        // Room for the mark and the NUL: what is kept names no file, least of all another one.
+        const std::string_view kept =
+            std::string_view(block.documentPath).substr(0, Utf8Prefix(block.documentPath, kDocumentPathField - 2));
+        WriteTextField(path, std::string(kept) + kCutPathMark);
+    }
 }
 
 Handle NewHostHandle(const FilterRecord* record, int32 size) {

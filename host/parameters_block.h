@@ -16,6 +16,17 @@ inline constexpr size_t kParametersBlockSize = 1304;
 inline constexpr size_t kDocumentNameField = 256;
 inline constexpr size_t kDocumentPathField = 1024;
 
+// What the block holds of the document's path.
+enum class StoredPath {
+    Whole,    // the path as it was
+    TooLong,  // the path did not fit: only its start is kept, ended by kCutPathMark
+    NotText,  // the stored bytes are text neither in UTF-8 nor in the ANSI code page
+};
+
+// Ends a stored path that did not fit. No file name holds it, so an older reader of the block cannot
+// open another file by the cut path either.
+inline constexpr char kCutPathMark = '*';
+
 struct ParametersBlock {
     int32_t marker = 0;
     int32_t size = 0;
@@ -23,8 +34,9 @@ struct ParametersBlock {
     int32_t mask = 0;
     int32_t view = 0;
     int32_t reserved = 0;
-    std::string documentName;  // stored cut at 255 characters
-    std::string documentPath;  // stored cut at 1023 characters
+    std::string documentName;                  // UTF-8, stored cut to 255 bytes, never inside a character
+    std::string documentPath;                  // UTF-8, at most 1023 bytes kept
+    StoredPath pathState = StoredPath::Whole;  // as decoded
 };
 
 ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize> bytes);

@@ -99,8 +99,9 @@ WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> b
         ResourceFormat(InRange(size, 0, 3) ? size : defaults.size, InRange(depth, 0, 2) ? depth : defaults.depth,
                        InRange(mask, 0, 1) ? mask : defaults.mask, 0);
 
-    options.documentName = ReadTextField(reader.Bytes(kNameField));
-    options.documentPath = ReadTextField(reader.Bytes(kPathField));
+    // A name that is no text in any encoding we know is forgotten, as if it had never been stored.
+    options.documentName = ReadTextField(reader.Bytes(kNameField)).value_or(kUntitledDocumentName);
+    options.documentPath = ReadTextField(reader.Bytes(kPathField)).value_or(kDefaultDocumentPath);
     options.backgroundColor = reader.U32LE();
     for (uint32_t& color : options.customColors) {
         color = reader.U32LE();

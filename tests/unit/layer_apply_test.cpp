@@ -371,6 +371,22 @@ TEST_F(ApplyToLayerTest, FailuresAndWhatTheyShow) {
         {"file cannot be opened", params(missing, 2, 1), noErr, {}, AlertCaption::Module},
         {"file is not an icon", params(malformed, 2, 1), noErr, {"Error reading .ICO file header"}, AlertCaption::Path},
         {"no image of that kind in the file", params(icoPath_, 0, 1), noErr, {}, AlertCaption::Module},
+        {"a path longer than the block keeps",
+         params(icoPath_ + std::string(1100, 'p'), 2, 1),
+         noErr,
+         {texts::kStoredPathTooLong},
+         AlertCaption::Product},
+#ifndef _WIN32
+        {"a stored path that is no text",
+         [&](LayerHost& host) {
+             std::vector<uint8_t> bytes = Block("C:\\a.ico", 2, 1);
+             bytes[280 + 3] = 0x81;  // neither UTF-8 nor Windows-1252
+             ASSERT_TRUE(host.SetParameters(bytes));
+         },
+         noErr,
+         {texts::kStoredPathNotText},
+         AlertCaption::Product},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

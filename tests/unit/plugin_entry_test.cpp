@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/utf.h"
 #include "host/parameters_block.h"
 #include "host/plugin_call.h"
 #include "host/plugin_entry.h"
@@ -332,7 +335,54 @@ TEST(ParametersBlockTest, LongNamesAreCutWithTheirTerminator) {
     EXPECT_EQ(bytes[280 + 1023], 0);
     const ParametersBlock back = DecodeParametersBlock(bytes);
     EXPECT_EQ(back.documentName, std::string(255, 'n'));
-    EXPECT_EQ(back.documentPath, std::string(1023, 'p'));
+    // A path that does not fit keeps its start and the mark that no file name holds.
+    EXPECT_EQ(back.documentPath, std::string(1022, 'p') + kCutPathMark);
+    EXPECT_EQ(back.pathState, StoredPath::TooLong);
+}
+
+// Names are UTF-8 in the same fields; an older block's ANSI names read as the names they were, and a
+// name is never cut inside a character.
+TEST(ParametersBlockTest, NamesAreUtf8AndOlderAnsiNamesReadAsTheyWere) {
+    const std::string e = "\xC3\xA9";  // é in UTF-8
+    struct Case {
+        const char* name;
+        std::string storedName;  // the bytes in the field
+        std::string storedPath;
+        std::string readName;
+        std::string readPath;
+        StoredPath pathState;
+    };
+    const Case cases[] = {
+        {"UTF-8", "\xD0\x98\xE5\x9B\xBE.ico", "C:\\\xF0\x9F\x8E\xA8\\a.ico", "\xD0\x98\xE5\x9B\xBE.ico",
+         "C:\\\xF0\x9F\x8E\xA8\\a.ico", StoredPath::Whole},
+        {"ANSI of an older block", "\xE9\xFC.ico", "C:\\\xE9\\\xFC.ico", e + "\xC3\xBC.ico",
+         "C:\\" + e + "\\\xC3\xBC.ico", StoredPath::Whole},
+        {"at the limit", std::string(254, 'n') + e, "C:\\a.ico", std::string(254, 'n'), "C:\\a.ico", StoredPath::Whole},
+        {"a path at the limit", "a.ico", std::string(1021, 'p') + e, "a.ico", std::string(1021, 'p') + e,
+         StoredPath::Whole},
+        {"a path one byte over, cut before its last character", "a.ico", std::string(1022, 'p') + e, "a.ico",
+         std::string(1022, 'p') + kCutPathMark, StoredPath::TooLong},
+#ifndef _WIN32
+        {"neither UTF-8 nor ANSI", "a.ico", "C:\\\x81.ico", "a.ico", "", StoredPath::NotText},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::array<uint8_t, kParametersBlockSize> bytes{};
+        if (IsUtf8(c.storedName) && IsUtf8(c.storedPath)) {
+            ParametersBlock block;
+            block.documentName = c.storedName;
+            block.documentPath = c.storedPath;
+            EncodeParametersBlock(block, bytes);
+        } else {
+            std::copy(c.storedName.begin(), c.storedName.end(), bytes.begin() + 24);
+            std::copy(c.storedPath.begin(), c.storedPath.end(), bytes.begin() + 280);
+        }
+        const ParametersBlock back = DecodeParametersBlock(bytes);
+        EXPECT_EQ(c.readName, back.documentName);
+        EXPECT_EQ(c.readPath, back.documentPath);
+        EXPECT_EQ(c.pathState, back.pathState);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -181,6 +182,44 @@ TEST(SettingsBlockTest, TextFieldsAreCutWithTheirNulAndZeroFilled) {
     // A stored field with no NUL is read to its width and no further.
     std::fill(block.begin() + 16, block.begin() + 272, uint8_t{'m'});
     EXPECT_EQ(DecodeSettingsBlock(block).documentName, std::string(256, 'm'));
+}
+
+// Names are UTF-8 in the same fields; those of a block from before read in the ANSI code page, and
+// one too long is cut where a character ends.
+TEST(SettingsBlockTest, NamesAreUtf8AndOlderAnsiNamesReadAsTheyWere) {
+    const std::string e = "\xC3\xA9";  // é in UTF-8
+    struct Case {
+        const char* name;
+        std::string storedName;  // the field's bytes
+        std::string storedPath;
+        std::string readName;
+        std::string readPath;
+    };
+    const Case cases[] = {
+        {"UTF-8", "\xF0\x9F\x8E\xA8.ico", "C:\\\xD0\x98\xE5\x9B\xBE\\", "\xF0\x9F\x8E\xA8.ico",
+         "C:\\\xD0\x98\xE5\x9B\xBE\\"},
+        {"ANSI of an older block", "\xE9\xFC.ico", "C:\\\xFC\\", e + "\xC3\xBC.ico", "C:\\\xC3\xBC\\"},
+#ifndef _WIN32
+        {"neither UTF-8 nor ANSI: the first-run names", "\x81.ico", "C:\\\x81", "Untitled.ico",
+         "%USERPROFILE%\\My Documents"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Block block = Encode(WindowOptions{});
+        std::fill(block.begin() + 16, block.begin() + 1296, uint8_t{0});
+        std::copy(c.storedName.begin(), c.storedName.end(), block.begin() + 16);
+        std::copy(c.storedPath.begin(), c.storedPath.end(), block.begin() + 272);
+        const WindowOptions decoded = DecodeSettingsBlock(block);
+        EXPECT_EQ(c.readName, decoded.documentName);
+        EXPECT_EQ(c.readPath, decoded.documentPath);
+    }
+    WindowOptions options;
+    options.documentName = std::string(253, 'n') + "\xF0\x9F\x8E\xA8";  // 257 bytes: the emoji does not fit
+    options.documentPath = std::string(1021, 'p') + e;                  // 1023 bytes: it does
+    const WindowOptions decoded = DecodeSettingsBlock(Encode(options));
+    EXPECT_EQ(std::string(253, 'n'), decoded.documentName);
+    EXPECT_EQ(options.documentPath, decoded.documentPath);
 }
 
 struct RangeCase {
