@@ -10,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/console.h"
 #include "base/module_win.h"
+#include "base/wide_win.h"
 #include "base/win_handles_win.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png.h"
@@ -53,24 +55,24 @@ struct Options {
     std::string output;
 };
 
-// Reads the command line; on a mistake, says what it was.
-std::optional<Options> ParseArguments(int argc, char** argv, std::string& error) {
+// Reads the arguments after the program's name; on a mistake, says what it was.
+std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const bool hasValue = i + 1 < argc;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool hasValue = i + 1 < args.size();
         if (arg == "--about") {
             options.about = true;
         } else if (arg == "--selection" && hasValue) {
-            options.selection = ParseSelection(argv[++i]);
+            options.selection = ParseSelection(args[++i]);
             if (!options.selection) {
                 error = "--selection needs four numbers L,T,R,B";
                 return std::nullopt;
             }
         } else if (arg == "--plugin" && hasValue) {
-            options.plugin = argv[++i];
+            options.plugin = args[++i];
         } else if (arg == "--output" && hasValue) {
-            options.output = argv[++i];
+            options.output = args[++i];
         } else if (arg.starts_with("--")) {
             error = "unknown option or missing value: " + std::string(arg);
             return std::nullopt;
@@ -165,31 +167,31 @@ UniqueWindow CreateHostWindow(const Layer& layer) {
 
 int Run(int argc, char** argv) {
     std::string error;
-    const std::optional<Options> options = ParseArguments(argc, argv, error);
+    const std::optional<std::vector<std::string>> args = ProgramArguments(argc, argv, error);
+    const std::optional<Options> options = args ? ParseArguments(*args, error) : std::nullopt;
     if (!options) {
-        std::fprintf(stderr, "tessera-host: %s\n\n%s", error.c_str(), kUsage);
+        Print(stderr, "tessera-host: %s\n\n%s", error.c_str(), kUsage);
         return kExitUsage;
     }
     std::optional<Layer> layer = options->image.empty() ? MakeLayer(1, 1, 3) : ReadPngLayer(options->image, error);
     if (!layer) {
-        std::fprintf(stderr, "tessera-host: %s\n", error.c_str());
+        Print(stderr, "tessera-host: %s\n", error.c_str());
         return kExitImage;
     }
-    UniqueModule plugin(LoadLibraryA(options->plugin.c_str()));
+    UniqueModule plugin(LoadLibraryW(WidePath(options->plugin).value_or(std::wstring()).c_str()));
     // GetProcAddress answers a generic function pointer; the export is the host entry.
     const auto entry = plugin ? reinterpret_cast<FilterEntryProc>(
                                     reinterpret_cast<void (*)()>(GetProcAddress(plugin.get(), "PluginMain")))
                               : nullptr;
     if (entry == nullptr) {
-        std::fprintf(stderr, "tessera-host: %s is not a filter plug-in that can be loaded here\n",
-                     options->plugin.c_str());
+        Print(stderr, "tessera-host: %s is not a filter plug-in that can be loaded here\n", options->plugin.c_str());
         return kExitPlugin;
     }
 
     LayerHost host(std::move(*layer));
     if (options->selection && !host.SetSelection(*options->selection)) {
-        std::fprintf(stderr, "tessera-host: the selection must be non-empty and inside the %d x %d image\n\n%s",
-                     host.GetLayer().width, host.GetLayer().height, kUsage);
+        Print(stderr, "tessera-host: the selection must be non-empty and inside the %d x %d image\n\n%s",
+              host.GetLayer().width, host.GetLayer().height, kUsage);
         return kExitUsage;
     }
     UniqueWindow window = CreateHostWindow(host.GetLayer());
@@ -201,7 +203,7 @@ int Run(int argc, char** argv) {
     window.reset();
 
     if (!options->output.empty() && !WritePngLayer(host.GetLayer(), options->output, error)) {
-        std::fprintf(stderr, "tessera-host: %s\n", error.c_str());
+        Print(stderr, "tessera-host: %s\n", error.c_str());
         return kExitOutput;
     }
     return kExitRan;
@@ -215,7 +217,7 @@ int main(int argc, char** argv) {
         const tessera::ComApartment com;
         return tessera::Run(argc, argv);
     } catch (...) {
-        std::fprintf(stderr, "tessera-host: out of memory\n");
+        tessera::Print(stderr, "tessera-host: out of memory\n");
         return 1;
     }
 }

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/console.h"
 #include "cli/commands.h"
 #include "cli/stream_alerts.h"
 
@@ -23,8 +25,8 @@ const Command kCommands[] = {
     {"build", RunBuildCommand, &kBuildUsage, &kBuildHelp},
 };
 
-bool AsksForHelp(const char* arg) {
-    return std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "help") == 0;
+bool AsksForHelp(const std::string& arg) {
+    return arg == "-h" || arg == "--help" || arg == "help";
 }
 
 // Each usage text is one or more lines; the first is led by "usage: ", the others line up with it.
@@ -32,7 +34,7 @@ void PrintUsageLines(std::FILE* stream, const char* line, const char*& lead) {
     while (*line != '\0') {
         const char* end = std::strchr(line, '\n');
         const size_t length = end ? static_cast<size_t>(end - line) : std::strlen(line);
-        std::fprintf(stream, "%s%.*s\n", lead, static_cast<int>(length), line);
+        Print(stream, "%s%.*s\n", lead, static_cast<int>(length), line);
         lead = "       ";
         line += length + (end ? 1 : 0);
     }
@@ -45,30 +47,31 @@ void PrintUsage(std::FILE* stream) {
     }
 }
 
-int Run(int argc, char** argv) {
-    if (argc >= 2 && AsksForHelp(argv[1])) {
+// Arguments are UTF-8 whatever the system's code page, so any file name reaches the commands intact.
+int Run(const std::vector<std::string>& args) {
+    if (!args.empty() && AsksForHelp(args[0])) {
         PrintUsage(stdout);
         return kExitOk;
     }
-    if (argc >= 2) {
+    if (!args.empty()) {
         for (const Command& command : kCommands) {
-            if (std::strcmp(argv[1], command.name) == 0 && argc >= 3 && AsksForHelp(argv[2])) {
+            if (args[0] == command.name && args.size() >= 2 && AsksForHelp(args[1])) {
                 const char* lead = "usage: ";
                 PrintUsageLines(stdout, *command.usage, lead);
-                std::fprintf(stdout, "\n%s", *command.help);
+                Print(stdout, "\n%s", *command.help);
                 return kExitOk;
             }
-            if (std::strcmp(argv[1], command.name) == 0) {
+            if (args[0] == command.name) {
                 StreamAlerts alerts(stderr);
                 CommandContext context{PlatformFileSystem(), alerts, stdout, stderr};
-                const int code = command.run(std::vector<std::string>(argv + 2, argv + argc), context);
+                const int code = command.run(std::vector<std::string>(args.begin() + 1, args.end()), context);
                 if (code == kExitUsage) {
                     PrintUsage(stderr);
                 }
                 return code;
             }
         }
-        std::fprintf(stderr, "tessera: unknown command '%s'\n", argv[1]);
+        Print(stderr, "tessera: unknown command '%s'\n", args[0].c_str());
     }
     PrintUsage(stderr);
     return kExitUsage;
@@ -78,5 +81,11 @@ int Run(int argc, char** argv) {
 }  // namespace tessera::cli
 
 int main(int argc, char** argv) {
-    return tessera::cli::Run(argc, argv);
+    std::string error;
+    const std::optional<std::vector<std::string>> args = tessera::ProgramArguments(argc, argv, error);
+    if (!args) {
+        tessera::Print(stderr, "tessera: %s\n", error.c_str());
+        return tessera::cli::kExitUsage;
+    }
+    return tessera::cli::Run(*args);
 }

@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/console.h"
 #include "base/settings_store.h"
 #include "driver/screen_capture_win.h"
 #include "driver/ui_driver_win.h"
@@ -115,18 +117,20 @@ bool Walk(const std::string& out, const std::string& artwork, const std::vector<
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    std::string error;
+    const std::optional<std::vector<std::string>> args = tessera::ProgramArguments(argc, argv, error);
+    if (!args || args->size() < 2) {
         std::fprintf(stderr, "usage: tessera-walk OUTPUT_FOLDER ARTWORK.png [SIZE:LEFT,TOP ...]\n");
         return 2;
     }
     std::vector<SquareTarget> targets;
-    for (int i = 3; i < argc; ++i) {
+    for (size_t i = 2; i < args->size(); ++i) {
         SquareTarget t{};
-        if (std::sscanf(argv[i], "%d:%d,%d", &t.side, &t.left, &t.top) != 3) {
-            std::fprintf(stderr, "tessera-walk: bad square %s\n", argv[i]);
+        if (std::sscanf((*args)[i].c_str(), "%d:%d,%d", &t.side, &t.left, &t.top) != 3) {
+            tessera::Print(stderr, "tessera-walk: bad square %s\n", (*args)[i].c_str());
             return 2;
         }
         targets.push_back(t);
     }
-    return Walk(WindowsPath(argv[1]), WindowsPath(argv[2]), targets) ? 0 : 1;
+    return Walk(WindowsPath((*args)[0]), WindowsPath((*args)[1]), targets) ? 0 : 1;
 }

@@ -5,9 +5,7 @@
 
 namespace tessera {
 
-std::string FormatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+std::string FormatTextList(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     const int length = std::vsnprintf(nullptr, 0, format, copy);
@@ -18,6 +16,13 @@ std::string FormatText(const char* format, ...) {
         std::vsnprintf(text.data(), text.size(), format, args);
         text.resize(static_cast<size_t>(length));
     }
+    return text;
+}
+
+std::string FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatTextList(format, args);
     va_end(args);
     return text;
 }

@@ -2,6 +2,7 @@
 // Every message the user sees goes through Alerts, so the core can show one without knowing the
 // platform, and tests can read each text and answer it.
 
+#include <cstdarg>
 #include <string>
 #include <utility>
 
@@ -46,5 +47,6 @@ inline Alert WarningAlert(std::string text, AlertCaption caption = AlertCaption:
 
 // printf-style formatting for the fixed message texts that carry numbers or names.
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatTextList(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 }  // namespace tessera

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/console.h"
 #include "base/module_resources.h"
 #include "cli/commands.h"
-#include "cli/terminal.h"
 #include "color/act_file.h"
 #include "color/convert.h"
 #include "host/plugin_call.h"
@@ -50,6 +50,7 @@ const char* const kBuildHelp =
     "An icon for Windows 10 and 11, the twelve classic images with 256 and 64 pixel ones:\n"
     "  tessera build art.png -o app.ico --add art-256.png --add art-64.png\n"
     "\n"
+    "Any file name works, whatever the system's code page: names are read and printed as Unicode.\n"
     "Exits with 0 when the icon is written, 1 when it could not be (the reason is on stderr), 2 when the\n"
     "command line is wrong.\n";
 
@@ -132,15 +133,15 @@ bool ParseSquare(std::string_view text, LayerSquares& squares, CommandContext& c
     int64_t left = 0;
     int64_t top = 0;
     if (size < 0 || corner.size() != 2 || !Number(corner[0], left) || !Number(corner[1], top)) {
-        std::fprintf(context.err, "tessera: --square needs SIZE:LEFT,TOP with SIZE 16, 24, 32 or 48, not %.*s\n",
-                     static_cast<int>(text.size()), text.data());
+        Print(context.err, "tessera: --square needs SIZE:LEFT,TOP with SIZE 16, 24, 32 or 48, not %.*s\n",
+              static_cast<int>(text.size()), text.data());
         return false;
     }
     const int side = kSides[size];
     const auto fits = [side](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX - side; };
     if (!fits(left) || !fits(top)) {
-        std::fprintf(context.err, "tessera: the square %.*s does not fit a 16-bit rectangle (%d..%d)\n",
-                     static_cast<int>(text.size()), text.data(), INT16_MIN, INT16_MAX);
+        Print(context.err, "tessera: the square %.*s does not fit a 16-bit rectangle (%d..%d)\n",
+              static_cast<int>(text.size()), text.data(), INT16_MIN, INT16_MAX);
         return false;
     }
     squares.positions[static_cast<size_t>(size)] =
@@ -157,7 +158,7 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
         const bool takesValue = arg == "-o" || arg == "--output" || arg == "--selection" || arg == "--square" ||
                                 arg == "--sizes" || arg == "--depths" || arg == "--table" || arg == "--add";
         if (takesValue && i + 1 == args.size()) {
-            std::fprintf(context.err, "tessera: %s needs a value\n", args[i].c_str());
+            Print(context.err, "tessera: %s needs a value\n", args[i].c_str());
             return std::nullopt;
         }
         const std::string_view value = takesValue ? std::string_view(args[++i]) : std::string_view();
@@ -168,20 +169,19 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
             options.selection = ParseSelection(value);
             good = options.selection.has_value();
             if (!good) {
-                std::fprintf(context.err, "tessera: --selection needs LEFT,TOP,RIGHT,BOTTOM, each 0..%d\n",
-                             kMaxLayerSide);
+                Print(context.err, "tessera: --selection needs LEFT,TOP,RIGHT,BOTTOM, each 0..%d\n", kMaxLayerSide);
             }
         } else if (arg == "--square") {
             good = ParseSquare(value, options.squares, context);
         } else if (arg == "--sizes") {
             good = ParseChoices(value, kSides, options.sizes);
             if (!good) {
-                std::fprintf(context.err, "tessera: --sizes takes 16, 24, 32 and 48, separated by commas\n");
+                Print(context.err, "tessera: --sizes takes 16, 24, 32 and 48, separated by commas\n");
             }
         } else if (arg == "--depths") {
             good = ParseChoices(value, kBitsPerPixel, options.depths);
             if (!good) {
-                std::fprintf(context.err, "tessera: --depths takes 4, 8 and 32, separated by commas\n");
+                Print(context.err, "tessera: --depths takes 4, 8 and 32, separated by commas\n");
             }
         } else if (arg == "--table") {
             options.table = value == "builtin" ? TableChoice::BuiltIn
@@ -191,12 +191,12 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
         } else if (arg == "--add") {
             options.added.emplace_back(value);
         } else if (arg.starts_with("-")) {
-            std::fprintf(context.err, "tessera: unknown option %s\n", args[i].c_str());
+            Print(context.err, "tessera: unknown option %s\n", args[i].c_str());
             good = false;
         } else if (options.layer.empty()) {
             options.layer = arg;
         } else {
-            std::fprintf(context.err, "tessera: more than one layer given\n");
+            Print(context.err, "tessera: more than one layer given\n");
             good = false;
         }
         if (!good) {
@@ -204,7 +204,7 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
         }
     }
     if (options.layer.empty() || options.output.empty()) {
-        std::fprintf(context.err, "tessera: build needs a layer and -o OUT.ico\n");
+        Print(context.err, "tessera: build needs a layer and -o OUT.ico\n");
         return std::nullopt;
     }
     return options;
@@ -247,23 +247,23 @@ std::optional<std::vector<Layer>> ReadAddedImages(const BuildOptions& options, C
         std::string error;
         std::optional<Layer> image = ReadPngLayer(path, error);
         if (!image) {
-            std::fprintf(context.err, "tessera: %s\n", error.c_str());
+            Print(context.err, "tessera: %s\n", error.c_str());
             return std::nullopt;
         }
         const int side = image->width;
         if (image->height != side) {
-            std::fprintf(context.err, "tessera: %s is %d x %d pixels; an icon image must be square\n", path.c_str(),
-                         image->width, image->height);
+            Print(context.err, "tessera: %s is %d x %d pixels; an icon image must be square\n", path.c_str(),
+                  image->width, image->height);
             return std::nullopt;
         }
         if (side > kLargestAddedSide) {
-            std::fprintf(context.err, "tessera: %s is %d pixels a side; an icon image has at most %d\n", path.c_str(),
-                         side, kLargestAddedSide);
+            Print(context.err, "tessera: %s is %d pixels a side; an icon image has at most %d\n", path.c_str(), side,
+                  kLargestAddedSide);
             return std::nullopt;
         }
         if (AlreadyInTheIcon(options, added, side)) {
-            std::fprintf(context.err, "tessera: %s would be a second %d x %d image at 32 bits per pixel in the icon\n",
-                         path.c_str(), side, side);
+            Print(context.err, "tessera: %s would be a second %d x %d image at 32 bits per pixel in the icon\n",
+                  path.c_str(), side, side);
             return std::nullopt;
         }
         added.push_back(std::move(*image));
@@ -325,7 +325,7 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
     std::string error;
     std::optional<Layer> layer = ReadPngLayer(options->layer, error);
     if (!layer) {
-        std::fprintf(context.err, "tessera: %s\n", error.c_str());
+        Print(context.err, "tessera: %s\n", error.c_str());
         return kExitFailed;
     }
     LayerSquareState state;
@@ -340,8 +340,8 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
     LayerHost host(std::move(*layer));
     if (options->selection && !host.SetSelection(*options->selection)) {
         const Rect& s = *options->selection;
-        std::fprintf(context.err, "tessera: the selection %d,%d,%d,%d is empty or not inside the %d x %d image\n",
-                     s.left, s.top, s.right, s.bottom, host.GetLayer().width, host.GetLayer().height);
+        Print(context.err, "tessera: the selection %d,%d,%d,%d is empty or not inside the %d x %d image\n", s.left,
+              s.top, s.right, s.bottom, host.GetLayer().width, host.GetLayer().height);
         return kExitUsage;
     }
 
@@ -354,28 +354,27 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
     for (size_t i = 0; i < slots.size(); ++i) {
         const SizeAndDepth& slot = slots[i];
         if (progress) {
-            std::fprintf(context.err, "tessera: %s (%zu/%zu)\n", CellToolTip(slot.size, slot.depth), i + 1,
-                         slots.size());
+            Print(context.err, "tessera: %s (%d/%d)\n", CellToolTip(slot.size, slot.depth), static_cast<int>(i + 1),
+                  static_cast<int>(slots.size()));
         }
         const ResourceFormat format = SlotFormat(slot.size * 3 + slot.depth);
         // In the window a failed slot stays as the copy left it and the build goes on; here the icon
         // would come out wrong without anyone noticing, so nothing is written.
         if (QuickBuildSlot(call, state, grid, format, EmbeddedResources()) == 0) {
-            std::fprintf(context.err, "tessera: %s could not be built; nothing was written\n",
-                         CellToolTip(slot.size, slot.depth));
+            Print(context.err, "tessera: %s could not be built; nothing was written\n",
+                  CellToolTip(slot.size, slot.depth));
             return kExitFailed;
         }
     }
     for (size_t i = 0; i < added->size(); ++i) {
         if (!AddImage(grid, (*added)[i], error)) {
-            std::fprintf(context.err, "tessera: %s could not be added (%s); nothing was written\n",
-                         options->added[i].c_str(), error.c_str());
+            Print(context.err, "tessera: %s could not be added (%s); nothing was written\n", options->added[i].c_str(),
+                  error.c_str());
             return kExitFailed;
         }
     }
     if (grid.CountPresent() == 0 && grid.KeptCount() == 0) {
-        std::fprintf(context.err, "tessera: every square is fully transparent; %s holds no image\n",
-                     options->output.c_str());
+        Print(context.err, "tessera: every square is fully transparent; %s holds no image\n", options->output.c_str());
     }
     return SaveGrid(grid, options->output, context);
 }

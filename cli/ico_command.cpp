@@ -2,6 +2,7 @@
 // images no slot holds, which the plug-in keeps.
 // tessera ico copy IN OUT: loads IN as the plug-in would and saves the grid as OUT.
 
+#include "base/console.h"
 #include "cli/commands.h"
 #include "icon/ico_file.h"
 #include "icon/resource_grid.h"
@@ -15,7 +16,8 @@ const char* const kIcoUsage =
 const char* const kIcoHelp =
     "list: the images of FILE as the plug-in reads them, each filled slot with its size, depth and bytes,\n"
     "then the images no slot holds, marked kept.\n"
-    "copy: reads IN as the plug-in would and saves it as OUT; the kept images go along unchanged.\n";
+    "copy: reads IN as the plug-in would and saves it as OUT; the kept images go along unchanged.\n"
+    "Any file name works, whatever the system's code page: names are read and printed as Unicode.\n";
 
 namespace {
 
@@ -26,10 +28,10 @@ bool Succeeded(const IcoStatus& status, const std::string& path, const char* not
         case IcoResult::Ok:
             return true;
         case IcoResult::NotOpened:
-            std::fprintf(context.err, "tessera: %s %s\n", notOpened, path.c_str());
+            Print(context.err, "tessera: %s %s\n", notOpened, path.c_str());
             return false;
         case IcoResult::Failed:
-            std::fprintf(context.err, "%s: %s\n", path.c_str(), IcoFailureText(status).c_str());
+            Print(context.err, "%s: %s\n", path.c_str(), IcoFailureText(status).c_str());
             return false;
     }
     return false;
@@ -50,14 +52,14 @@ int List(const std::string& path, CommandContext& context) {
         if (r.present == 0) {
             continue;
         }
-        std::fprintf(context.out, "%2dx%-2d %2d bpp %6u bytes%s\n", r.width, r.height, r.bitsPerPixel, r.imageSize,
-                     r.modified != 0 ? " modified" : "");
+        Print(context.out, "%2dx%-2d %2d bpp %6u bytes%s\n", r.width, r.height, r.bitsPerPixel, r.imageSize,
+              r.modified != 0 ? " modified" : "");
     }
     // The images the grid does not show, which a copy keeps as they are.
     for (size_t i = 0; i < grid.KeptCount(); ++i) {
         const KeptImage& image = grid.Kept(i);
-        std::fprintf(context.out, "%dx%d %s %2d bpp %6u bytes, kept\n", image.PixelWidth(), image.PixelHeight(),
-                     image.IsPng() ? "PNG" : "BMP", image.BitsPerPixel(), image.size);
+        Print(context.out, "%dx%d %s %2d bpp %6u bytes, kept\n", image.PixelWidth(), image.PixelHeight(),
+              image.IsPng() ? "PNG" : "BMP", image.BitsPerPixel(), image.size);
     }
     return kExitOk;
 }

@@ -1,5 +1,7 @@
 #include "cli/stream_alerts.h"
 
+#include "base/console.h"
+
 namespace tessera::cli {
 
 AlertAnswer StreamAlerts::Show(const Alert& alert) {
@@ -15,7 +17,7 @@ AlertAnswer StreamAlerts::Show(const Alert& alert) {
             caption = alert.path.c_str();
             break;
     }
-    std::fprintf(stream_, "%s: %s\n", caption, alert.text.c_str());
+    Print(stream_, "%s: %s\n", caption, alert.text.c_str());
     std::fflush(stream_);
     switch (alert.buttons) {
         case AlertButtons::Ok:

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/wide_win.h"
 #include "tessera_session.h"
 
 namespace tessera::test {
@@ -20,7 +21,11 @@ namespace {
 using Ids = std::vector<int>;
 using Slots = std::vector<std::pair<int, int>>;  // pixel size, bits per pixel
 
-constexpr const char* kPromptA = "Save changes to the icon \"a.ico\" before closing?";
+// A document named outside the ANSI code page, in a folder named in three scripts.
+constexpr const char* kFolderName =
+    "\xD0\x98\xD0\xBA\xD0\xBE\xD0\xBD\xD0\xBA\xD0\xB8 \xE5\x9B\xBE\xE6\xA0\x87 \xF0\x9F\x8E\xA8";  // Иконки 图标 🎨
+constexpr const char* kIconName = "a \xC3\xBC \xE5\x9B\xBE.ico";                                   // a ü 图.ico
+const std::string kPromptA = std::string("Save changes to the icon \"") + kIconName + "\" before closing?";
 
 // Offsets in the stored options block.
 constexpr size_t kDepthAt = 0;
@@ -50,7 +55,10 @@ std::string ProposedName(const HostSession& run, int command, const char* captio
 TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
     TempFolder folder;
     const std::string layer = WriteTestLayer(folder);
-    const std::string iconPath = folder.File("a.ico");
+    const std::string documents = folder.File(kFolderName);
+    ASSERT_TRUE(CreateDirectoryW(Wide(documents)->c_str(), nullptr));
+    const std::string iconPath = documents + "\\" + kIconName;
+    const std::string caption = std::string("Resource Grid for ") + kIconName;
 
     {
         HostSession run(layer, true);
@@ -79,8 +87,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         // Save of an untitled document goes to Save As, which proposes "Untitled.ico".
         EXPECT_EQ("Untitled.ico", ProposedName(run, IDC_SAVE, "Save As", picker));
         ASSERT_TRUE(FillFileDialog(run.Id(), "Save As", iconPath));
-        EXPECT_EQ("Resource Grid for a.ico",
-                  Eventually(std::string("Resource Grid for a.ico"), [&] { return run.GridCaption(); }));
+        EXPECT_EQ(caption, Eventually(caption, [&] { return run.GridCaption(); }));
         EXPECT_EQ((Slots{{48, 32}}), IcoSlots(iconPath));
 
         // Now Save writes the named file without asking.
@@ -90,11 +97,11 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         EXPECT_EQ((Slots{{16, 32}, {48, 32}}), IcoSlots(iconPath));
 
         // Save As proposes a copy; Open proposes the document itself; cancelling either changes nothing.
-        EXPECT_EQ("Copy of a.ico", ProposedName(run, ID_FILE_SAVE_AS, "Save As", picker));
+        EXPECT_EQ(std::string("Copy of ") + kIconName, ProposedName(run, ID_FILE_SAVE_AS, "Save As", picker));
         ASSERT_TRUE(CancelDialog(picker));
-        EXPECT_EQ("a.ico", ProposedName(run, ID_FILE_OPEN, "Open", picker));
+        EXPECT_EQ(kIconName, ProposedName(run, ID_FILE_OPEN, "Open", picker));
         ASSERT_TRUE(CancelDialog(picker));
-        EXPECT_EQ("Resource Grid for a.ico", run.GridCaption());
+        EXPECT_EQ(caption, run.GridCaption());
         EXPECT_EQ((Ids{1026, 1029}), FilledCellsOnceSettled(run));
         EXPECT_FALSE(StoredSettings()) << "options are stored only when the window closes";
         run.Done();
@@ -102,7 +109,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
     std::optional<std::vector<uint8_t>> stored = StoredSettings();
     ASSERT_TRUE(stored);
     EXPECT_EQ(2180u, stored->size());
-    EXPECT_EQ("a.ico", StoredText(*stored, kNameAt, 256));
+    EXPECT_EQ(kIconName, StoredText(*stored, kNameAt, 256));
     EXPECT_EQ(iconPath, StoredText(*stored, kPathAt, 1024));
 
     // Another program adds the large image icons carry today; the grid does not show it.
@@ -112,7 +119,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         // the image it does not show.
         HostSession run(layer, false);
         ASSERT_NE(nullptr, run.Window());
-        EXPECT_EQ("Resource Grid for a.ico", run.GridCaption());
+        EXPECT_EQ(caption, run.GridCaption());
         EXPECT_EQ((Ids{1026, 1029}), FilledCellsOnceSettled(run));
         EXPECT_EQ((Ids{IDC_SIZE_SMALL, IDC_DEPTH_TRUE, IDC_MASK_SOFT, IDC_VIEW_BOTH}), run.CheckedRadios());
         const std::string keptTip =
@@ -133,7 +140,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
     EXPECT_EQ((Slots{{48, 32}}), IcoSlots(iconPath));
     EXPECT_EQ((Slots{{256, 32}}), IcoKept(iconPath)) << "Clear Resource and Save keep the image";
 
-    ASSERT_TRUE(DeleteFileA(iconPath.c_str()));
+    ASSERT_TRUE(DeleteFileW(Wide(iconPath)->c_str()));
     {
         // A last file that is gone: an empty grid under the template's caption, and Save writes the
         // file there again without asking.
@@ -144,7 +151,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
         ASSERT_TRUE(ClickButtonAndWait(run.Window(), IDC_COPY));
         EXPECT_TRUE(ClickButtonAndWait(run.Window(), IDC_SAVE)) << "Save opened a window";
         EXPECT_EQ((Slots{{16, 32}}), IcoSlots(iconPath));
-        EXPECT_EQ("Resource Grid for a.ico", run.GridCaption());
+        EXPECT_EQ(caption, run.GridCaption());
 
         // New: an empty untitled document in the folder of the last one, without a prompt once saved.
         ASSERT_TRUE(ClickButtonAndWait(run.Window(), IDC_NEW)) << "New asked about a saved document";
@@ -155,7 +162,7 @@ TEST(Documents, SaveOpenAndThePromptAcrossRuns) {
     stored = StoredSettings();
     ASSERT_TRUE(stored);
     EXPECT_EQ("Untitled.ico", StoredText(*stored, kNameAt, 256));
-    EXPECT_EQ(folder.Path() + "\\", StoredText(*stored, kPathAt, 1024));
+    EXPECT_EQ(documents + "\\", StoredText(*stored, kPathAt, 1024));
 }
 
 // Apply on an untitled document: the prompt's Save As names the file, and the layer gets the resource
@@ -164,6 +171,10 @@ TEST(Documents, ApplyAfterSavingInThePromptWritesTheSavedResource) {
     TempFolder folder;
     const std::string layerPath = WriteTestLayer(folder);
     const std::string outPath = folder.File("applied.png");
+    // Saved, kept for Apply and read back under a name outside the ANSI code page.
+    const std::string documents = folder.File(kFolderName);
+    ASSERT_TRUE(CreateDirectoryW(Wide(documents)->c_str(), nullptr));
+    const std::string iconPath = documents + "\\" + kIconName;
     {
         HostSession run(layerPath, true, "--output \"" + outPath + "\"");
         ASSERT_NE(nullptr, run.Window());
@@ -173,10 +184,10 @@ TEST(Documents, ApplyAfterSavingInThePromptWritesTheSavedResource) {
         // The Resource menu's entry applies as the button does.
         PostCommand(run.Window(), ID_RESOURCE_APPLY);
         ASSERT_TRUE(run.AnswerMessage(kPromptUntitled, IDYES));
-        ASSERT_TRUE(FillFileDialog(run.Id(), "Save As", folder.File("applied.ico")));
+        ASSERT_TRUE(FillFileDialog(run.Id(), "Save As", iconPath));
         run.ExpectEnded(0);
     }
-    EXPECT_EQ((Slots{{48, 4}}), IcoSlots(folder.File("applied.ico")));
+    EXPECT_EQ((Slots{{48, 4}}), IcoSlots(iconPath));
 
     std::string error;
     const std::optional<Layer> before = ReadPngLayer(layerPath, error);

@@ -124,6 +124,26 @@ if [ -n "$win" ]; then
     expect "tessera.exe ico list" 0 "^16x16  4 bpp    296 bytes" "" -- run_exe ico list "$seeds/single_16x16x4.ico"
     expect "tessera.exe ico list of a cut header: exit 1" 1 "" "Error reading .ICO file header" -- \
         run_exe ico list "$work/short.ico"
+
+    # Any file name: a folder named in Cyrillic, Chinese and an emoji and a file name of the Western code
+    # page, beside plain ones. The commands make the same bytes there, and their messages show the path
+    # as it is, in UTF-8 when the output goes to a file.
+    export LC_ALL=C.UTF-8
+    named="$work/Иконки 图标 🎨"
+    mkdir -p "$named" "$work/plain"
+    cp "$source_dir/examples/sample-artwork.png" "$named/art ü é.png"
+    cp "$source_dir/examples/sample-artwork.png" "$work/plain/art.png"
+    for folder in "$named" "$work/plain"; do
+        art=$(ls "$folder"/*.png)
+        expect "tessera.exe build in ${folder##*/}" 0 "" "" -- run_exe build "$art" -o "$folder/icon.ico" --table auto
+        expect "tessera.exe ico copy in ${folder##*/}" 0 "" "" -- run_exe ico copy "$folder/icon.ico" "$folder/copy.ico"
+        run_exe ico list "$folder/copy.ico" >"$folder/list.txt" 2>&1
+    done
+    expect "the icons built in both folders are the same bytes" 0 "" "" -- cmp "$named/icon.ico" "$work/plain/icon.ico"
+    expect "the copies in both folders are the same bytes" 0 "" "" -- cmp "$named/copy.ico" "$work/plain/copy.ico"
+    expect "ico list says the same in both folders" 0 "" "" -- cmp "$named/list.txt" "$work/plain/list.txt"
+    expect "a message names the path intact" 1 "" "^tessera: cannot open $named/missing ü.ico" -- \
+        run_exe ico list "$named/missing ü.ico"
 fi
 
 echo "$passed passed, $failed failed"
