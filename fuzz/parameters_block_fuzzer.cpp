@@ -3,7 +3,8 @@
 // its end; otherwise 0, a host that cannot tell, whose handle is then at least a block long), the rest
 // are the handle's bytes. An empty handle whose true size is 0 looks like a host that cannot tell, so
 // it is one. The Parameters call, storing the Apply choice and Apply's own read must keep
-// inside the handle, and leave a block that reads back as what was stored.
+// inside the handle, and leave a block that reads back as what was stored: names as UTF-8 (an older
+// block's ANSI ones converted), a path too long for its field marked as such.
 
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "base/alerts.h"
+#include "base/utf.h"
 #include "host/apply_to_layer.h"
 #include "host/parameters_block.h"
 #include "host/plugin_call.h"
@@ -103,8 +105,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(stored.size == choice.size && stored.depth == choice.depth && stored.mask == choice.mask &&
                 stored.view == choice.view,
             "the format reads back");
-    Require(stored.documentName == choice.documentName.substr(0, kDocumentNameField - 1), "the name reads back");
-    Require(stored.documentPath == choice.documentPath.substr(0, kDocumentPathField - 1), "the path reads back");
+    // Names read back as UTF-8, cut only where a character ends; a path too long for its field reads
+    // back as its start with the mark that no file name holds, and says so.
+    const std::string& path = choice.documentPath;
+    Require(
+        stored.documentName == choice.documentName.substr(0, Utf8Prefix(choice.documentName, kDocumentNameField - 1)),
+        "the name reads back");
+    if (path.size() < kDocumentPathField) {
+        Require(stored.documentPath == path && stored.pathState == StoredPath::Whole, "the path reads back");
+    } else {
+        Require(stored.documentPath == path.substr(0, Utf8Prefix(path, kDocumentPathField - 2)) + kCutPathMark &&
+                    stored.pathState == StoredPath::TooLong,
+                "a path too long reads back marked");
+    }
 
     test::MemoryFileSystem files;
     ApplyStoredResource(call, files);

@@ -12,6 +12,7 @@
 
 #include "base/alerts.h"
 #include "base/settings_store.h"
+#include "base/utf.h"
 #include "ui/settings_block.h"
 
 namespace {
@@ -61,7 +62,10 @@ void RequireSound(const WindowOptions& options) {
     Require(InRange(format.size, 0, 3) && InRange(format.depth, 0, 2) && InRange(format.mask, 0, 1) && format.view == 0,
             "format in range, view Both");
     Require(InRange(options.cycleIndex, 0, 15), "cycle index in range");
-    Require(options.documentName.size() <= 256 && options.documentPath.size() <= 1024, "names within their fields");
+    // Stored names are UTF-8 or, from older blocks, ANSI, whose every byte takes at most three in UTF-8.
+    Require(IsUtf8(options.documentName) && IsUtf8(options.documentPath), "names are UTF-8");
+    Require(options.documentName.size() <= 3 * 256 && options.documentPath.size() <= 3 * 1024,
+            "names within what their fields can hold");
     for (size_t i = 0; i < options.layerSquares.positions.size(); ++i) {
         const Rect& r = options.layerSquares.positions[i];
         const int side = ResourceFormat(static_cast<int32_t>(i), 0, 0, 0).PixelSize();
