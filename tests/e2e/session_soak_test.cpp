@@ -70,7 +70,10 @@ TEST(SessionSoak, NothingOutlivesItsSession) {
         ASSERT_EQ(static_cast<size_t>(c.sessions), sessions.size()) << output;
         const SessionFigures& second = sessions[1];
         const SessionFigures& last = sessions.back();
-        EXPECT_EQ(second.gdi, last.gdi) << output;
+        // Wine may make an object of its own once, some sessions in; a leak grows every session, so the
+        // second half of the run must hold steady.
+        const SessionFigures& middle = sessions[sessions.size() / 2];
+        EXPECT_EQ(middle.gdi, last.gdi) << output;
         EXPECT_EQ(second.windows, last.windows) << output;
         // The system's pickers may keep what they keep; nothing more may stay.
         const long long pickers = std::string_view(c.mode) == "refused" ? 0 : PickerHandles(output);
