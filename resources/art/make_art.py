@@ -18,6 +18,7 @@ Writes (paths from the repository root):
     resources/art/move.cur           cursor 1001: 32x32 monochrome, hot spot (16, 15)
     resources/art/hand.cur           cursor 1011: 32x32 monochrome, hot spot (12, 8)
     examples/sample-artwork.png      200x80 RGBA: the gem at 48, 32, 24 and 16 pixels
+    examples/house-colors.act        a 256-colour table in the house palette, to try a custom table with
 
 The output is the same, byte for byte, on every run: nothing random without a fixed seed, no dates,
 and the icon, cursor and bitmap files are written here field by field. Smooth shapes are drawn at
@@ -686,6 +687,30 @@ def hand_cur():
 # The notes that go with the sample artwork: where each size sits.
 
 
+def ramp(stops, steps):
+    """`steps` colours from the first stop to the last, evenly spaced along the stops."""
+    out = []
+    for i in range(steps):
+        t = i * (len(stops) - 1) / (steps - 1)
+        k = min(int(t), len(stops) - 2)
+        out.append(blend(stops[k], stops[k + 1], t - k))
+    return out
+
+
+def house_colors_act():
+    """A Photoshop colour table (256 RGB entries, no header) made of ramps of the house palette: teal
+    from ink to white, the same tones greyed by half, amber, and greys. Artwork in these colours
+    reduces to it with less banding than to the built-in table, which spends most of its entries on
+    colours the gem does not have."""
+    black, white = (0, 0, 0), (255, 255, 255)
+    teal = [black, TEAL_INK, TEAL_DEEP, TEAL, TEAL_MID, TEAL_LIGHT, TEAL_PALE, white]
+    greyed = [blend(c, (sum(c) // 3,) * 3, 0.5) for c in teal]
+    entries = ramp(teal, 112) + ramp(greyed, 64) + ramp([black, AMBER_DEEP, AMBER, AMBER_LIGHT, white], 48)
+    entries += ramp([black, white], 32)
+    assert len(entries) == 256
+    return bytes(c for e in entries for c in e)
+
+
 def examples_readme():
     lines = [
         "# Sample artwork",
@@ -705,7 +730,11 @@ def examples_readme():
     lines += [
         "",
         "Right and bottom are exclusive, as in a Windows `RECT`; coordinates are pixels from the",
-        "picture's top-left corner. The picture and this table are written by `resources/art/make_art.py`.",
+        "picture's top-left corner.",
+        "",
+        "`house-colors.act` is a Photoshop colour table (256 RGB entries, no header) to try a custom",
+        "256-colour table with: ramps of teal, greyed teal, amber and grey, the colours the gem is drawn",
+        "in. The picture, the table and this page are written by `resources/art/make_art.py`.",
         "",
     ]
     return "\n".join(lines).encode()
@@ -724,6 +753,7 @@ def outputs():
         "resources/art/move.cur": move_cur(),
         "resources/art/hand.cur": hand_cur(),
         "examples/sample-artwork.png": png_file(sample_artwork()),
+        "examples/house-colors.act": house_colors_act(),
         "examples/README.md": examples_readme(),
     }
 
