@@ -71,10 +71,11 @@ def help_text(tessera, command):
 
 def check_command(chk, tessera, where, line, scratch):
     words = shlex.split(line)[1:]
-    command = words[:2] if words[:1] == ["ico"] else words[:1]
+    command = words[:1]
     usage = help_text(tessera, command)
-    if command[0] == "ico":
-        chk.expect("ico %s" % command[1] in usage, "%s: `%s`: no command ico %s" % (where, line, command[1]))
+    if command == ["ico"]:
+        chk.expect("ico %s " % words[1] in usage, "%s: `%s`: `tessera ico --help` names no ico %s" % (
+            where, line, words[1]))
     for word in words:
         option = word.split("=", 1)[0]
         if re.match(r"^--?[a-z]", option) and option != "--help":
@@ -82,7 +83,7 @@ def check_command(chk, tessera, where, line, scratch):
                        "%s: `%s`: %s is not in `tessera %s --help`" % (where, line, option, " ".join(command)))
     result = subprocess.run([tessera] + words, cwd=scratch, capture_output=True, text=True)
     chk.expect(result.returncode != 2, "%s: `%s` is refused as a wrong command line: %s" % (
-        where, line, result.stderr.strip()))
+        where, line, (result.stderr.strip().splitlines() or [""])[0]))
 
 
 def main(argv):
