@@ -51,17 +51,8 @@ def shown_commands(text):
             yield line
 
 
-class Checker:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def expect(self, ok, what):
-        if ok:
-            self.passed += 1
-        else:
-            self.failed += 1
-            print("FAILED: " + what)
+def expect(checks, ok, what):
+    checks.append((ok, what))
 
 
 def help_text(tessera, command):
@@ -69,20 +60,20 @@ def help_text(tessera, command):
     return result.stdout + result.stderr
 
 
-def check_command(chk, tessera, where, line, scratch):
+def check_command(checks, tessera, where, line, scratch):
     words = shlex.split(line)[1:]
     command = words[:1]
     usage = help_text(tessera, command)
     if command == ["ico"]:
-        chk.expect("ico %s " % words[1] in usage, "%s: `%s`: `tessera ico --help` names no ico %s" % (
+        expect(checks, "ico %s " % words[1] in usage, "%s: `%s`: `tessera ico --help` names no ico %s" % (
             where, line, words[1]))
     for word in words:
         option = word.split("=", 1)[0]
         if re.match(r"^--?[a-z]", option) and option != "--help":
-            chk.expect(re.search(r"(^|[\s\[,])%s\b" % re.escape(option), usage) is not None,
-                       "%s: `%s`: %s is not in `tessera %s --help`" % (where, line, option, " ".join(command)))
+            expect(checks, re.search(r"(^|[\s\[,])%s\b" % re.escape(option), usage) is not None,
+                    "%s: `%s`: %s is not in `tessera %s --help`" % (where, line, option, " ".join(command)))
     result = subprocess.run([tessera] + words, cwd=scratch, capture_output=True, text=True)
-    chk.expect(result.returncode != 2, "%s: `%s` is refused as a wrong command line: %s" % (
+    expect(checks, result.returncode != 2, "%s: `%s` is refused as a wrong command line: %s" % (
         where, line, (result.stderr.strip().splitlines() or [""])[0]))
 
 
@@ -91,23 +82,26 @@ def main(argv):
         print(__doc__)
         return 2
     tessera = str(pathlib.Path(argv[1]).resolve() / "apps" / "tessera")
-    chk = Checker()
+    checks = []  # (passed, what it checks)
     docs_size = sum(p.stat().st_size for p in (ROOT / "docs").rglob("*") if p.is_file())
-    chk.expect(docs_size < DOCS_LIMIT, "docs/ holds %d bytes, over %d" % (docs_size, DOCS_LIMIT))
+    expect(checks, docs_size < DOCS_LIMIT, "docs/ holds %d bytes, over %d" % (docs_size, DOCS_LIMIT))
     with tempfile.TemporaryDirectory() as scratch:
         (pathlib.Path(scratch) / "examples").symlink_to(ROOT / "examples")
         for name in DOCUMENTS:
             path = ROOT / name
             text = path.read_text(encoding="utf-8")
             for target in links(text):
-                chk.expect((path.parent / target).exists(), "%s links %s, which does not exist" % (name, target))
+                expect(checks, (path.parent / target).exists(), "%s links %s, which does not exist" % (name, target))
             for line in shown_commands(text):
-                check_command(chk, tessera, name, line, scratch)
+                check_command(checks, tessera, name, line, scratch)
     for shown in ["tutorial", "readme"]:
-        chk.expect("docs/%s.md" % shown in (ROOT / "README.md").read_text(encoding="utf-8"),
+        expect(checks, "docs/%s.md" % shown in (ROOT / "README.md").read_text(encoding="utf-8"),
                    "README.md links docs/%s.md" % shown)
-    print("%d passed, %d failed" % (chk.passed, chk.failed))
-    return 0 if chk.failed == 0 else 1
+    failures = [what for ok, what in checks if not ok]
+    for what in failures:
+        print("FAILED: " + what)
+    print("%d passed, %d failed" % (len(checks) - len(failures), len(failures)))
+    return 0 if not failures else 1
 
 
 if __name__ == "__main__":
