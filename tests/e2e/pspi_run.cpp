@@ -1,7 +1,8 @@
 // pspi-run: runs a filter plug-in inside pspiHost, the third-party engine through which the image editor
 // PhotoDemon runs filter plug-ins, the way PhotoDemon drives it: the PNG as a 32-bit BGRA image, the
 // whole image as the selection, the engine's own record, buffers and handle callbacks, and no owner
-// window. The engine's DLL (pspiHost64.dll) is loaded from beside this program.
+// window. The engine's DLL of this program's own machine type (pspiHost64.dll or pspiHost32.dll) is
+// loaded from beside this program.
 //
 // usage: pspi-run IMAGE.png [--plugin PATH] [--output OUT.png]
 //
@@ -30,6 +31,11 @@ using namespace tessera;
 
 // The engine's API (pspiHost.h, pspiGlobals.h): plain C functions, the image type an enum.
 constexpr int kImageTypeBgra = 1;
+#ifdef _WIN64
+constexpr const char* kEngine = "pspiHost64.dll";
+#else
+constexpr const char* kEngine = "pspiHost32.dll";
+#endif
 using SetPathProc = int (*)(const wchar_t* filterFolder);
 using SetImageProc = int (*)(int type, int width, int height, void* image, int stride, void* alpha, int alphaStride);
 using PlugInLoadProc = int (*)(const wchar_t* filter);
@@ -91,13 +97,13 @@ int Run(int argc, char** argv) {
     const size_t stride = static_cast<size_t>(layer->width) * 4;
     CopyLayerToBlueFirst(*layer, bgra.get(), stride, 4);
 
-    UniqueModule engine(LoadLibraryA((ProgramFolder() + "\\pspiHost64.dll").c_str()));
+    UniqueModule engine(LoadLibraryA((ProgramFolder() + "\\" + kEngine).c_str()));
     const auto setPath = engine ? Export<SetPathProc>(engine.get(), "pspiSetPath") : nullptr;
     const auto setImage = engine ? Export<SetImageProc>(engine.get(), "pspiSetImage") : nullptr;
     const auto load = engine ? Export<PlugInLoadProc>(engine.get(), "pspiPlugInLoad") : nullptr;
     const auto execute = engine ? Export<PlugInExecuteProc>(engine.get(), "pspiPlugInExecute") : nullptr;
     if (setPath == nullptr || setImage == nullptr || load == nullptr || execute == nullptr) {
-        std::fprintf(stderr, "pspi-run: pspiHost64.dll cannot be loaded from %s\n", ProgramFolder().c_str());
+        std::fprintf(stderr, "pspi-run: %s cannot be loaded from %s\n", kEngine, ProgramFolder().c_str());
         return 3;
     }
     setPath(Wide(Folder(plugin)).c_str());
