@@ -13,7 +13,8 @@ namespace tessera::test {
 
 namespace {
 
-// One entry of the GDI handle table as Windows and Wine lay it out on 64-bit systems.
+// One entry of the GDI handle table as Windows and Wine lay it out on 64-bit systems (32-bit processes
+// on them included).
 struct GdiHandleEntry {
     uint64_t object;
     uint32_t owner;
@@ -25,6 +26,34 @@ struct GdiHandleEntry {
 static_assert(sizeof(GdiHandleEntry) == 24);
 constexpr int kGdiHandleTableEntries = 0x10000;
 constexpr size_t kPebGdiHandleTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+
+// Where the process's PEB says the table is. A 32-bit process on 64-bit Wine has it only in its 64-bit
+// PEB, which the 64-bit TEB names; the 32-bit TEB holds the distance to that one.
+const GdiHandleEntry* HandleTable(const uint8_t* peb) {
+    const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kPebGdiHandleTableOffset);
+#ifndef _WIN64
+    constexpr size_t kTebWowTebOffset = 0xFDC;
+    constexpr size_t kTeb64PebOffset = 0x60;
+    constexpr size_t kPeb64GdiHandleTableOffset = 0xF8;
+// GCC takes the read of the TEB's address at fs:0x18 for an access outside an array.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+    const auto* teb = reinterpret_cast<const uint8_t*>(NtCurrentTeb());
+#pragma GCC diagnostic pop
+    const LONG wowTebOffset = table == nullptr ? *reinterpret_cast<const LONG*>(teb + kTebWowTebOffset) : 0;
+    if (wowTebOffset != 0) {
+        const uint64_t peb64 = *reinterpret_cast<const uint64_t*>(teb + wowTebOffset + kTeb64PebOffset);
+        if (peb64 == 0 || peb64 > UINT32_MAX) {
+            return nullptr;
+        }
+        const uint64_t table64 =
+            *reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(peb64) + kPeb64GdiHandleTableOffset);
+        table =
+            table64 <= UINT32_MAX ? reinterpret_cast<const GdiHandleEntry*>(static_cast<uintptr_t>(table64)) : nullptr;
+    }
+#endif
+    return table;
+}
 
 }  // namespace
 
@@ -41,7 +70,7 @@ int LiveGdiObjects() {
         return -1;
     }
     const auto* peb = reinterpret_cast<const uint8_t*>(basic.PebBaseAddress);
-    const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + kPebGdiHandleTableOffset);
+    const GdiHandleEntry* table = HandleTable(peb);
     if (table == nullptr) {
         return -1;
     }
