@@ -2,6 +2,7 @@
 
 #include "base/alerts.h"
 #include "base/texts.h"
+#include "ui/main_commands.h"
 
 namespace tessera {
 
@@ -112,7 +113,7 @@ void DocumentCommands::New() {
     window_.ClearGrid();
     options_.documentPath = FolderOf(options_.documentPath);
     options_.documentName = kUntitledDocumentName;
-    window_.SetGridCaption(GridCaption(options_.documentName));
+    ShowName();
     window_.RepaintCells();
 }
 
@@ -140,22 +141,35 @@ bool DocumentCommands::SaveAs() {
     }
     options_.documentPath = *picked;
     options_.documentName = FileNameOf(*picked);
-    window_.SetGridCaption(GridCaption(options_.documentName));
-    return window_.WriteGrid(options_.documentPath);
+    ShowName();
+    return Write();
 }
 
 void DocumentCommands::LoadDocument() {
-    if (window_.ReadGrid(options_.documentPath)) {
-        window_.SetGridCaption(GridCaption(options_.documentName));
+    const IcoStatus status = window_.ReadGrid(options_.documentPath);
+    ShowIcoFailure(alerts_, options_.documentPath, status);
+    if (status.Ok()) {
+        ShowName();
     }
     window_.RepaintCells();
 }
 
 bool DocumentCommands::SaveDocument() {
     // The caption names the document even when the write fails and Save As takes over.
-    window_.SetGridCaption(GridCaption(options_.documentName));
+    ShowName();
     // A folder is never written to: the untitled document goes straight to Save As.
-    return PathNamesDocument(options_.documentPath, options_.documentName) && window_.WriteGrid(options_.documentPath);
+    return PathNamesDocument(options_.documentPath, options_.documentName) && Write();
+}
+
+bool DocumentCommands::Write() {
+    const IcoStatus status = window_.WriteGrid(options_.documentPath);
+    ShowIcoFailure(alerts_, options_.documentPath, status);
+    return status.Ok();
+}
+
+void DocumentCommands::ShowName() {
+    window_.SetGridCaption(GridCaption(options_.documentName));
+    window_.SetGridToolTip(KeptImagesToolTip(window_.Grid()));
 }
 
 }  // namespace tessera

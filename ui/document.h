@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "icon/ico_file.h"
+#include "icon/resource_grid.h"
 #include "ui/window_options.h"
 
 namespace tessera {
@@ -63,13 +65,17 @@ class DocumentWindow {
     // Runs a system file picker: the full path picked, or none when the user cancelled.
     virtual std::optional<std::string> PickFile(const FilePicker& picker) = 0;
     virtual bool IsModified() = 0;
-    // Empties every slot and clears every modified flag.
+    // The document, read to tell what it keeps beside its slots; only the operations below change it.
+    virtual const ResourceGrid& Grid() = 0;
+    // Empties every slot and every kept image, and clears every modified flag.
     virtual void ClearGrid() = 0;
-    // Reads an .ico file into the grid (emptied first); the reader shows its own messages.
-    virtual bool ReadGrid(const std::string& path) = 0;
-    // Writes the grid as an .ico file; true, with every modified flag cleared, when it was written.
-    virtual bool WriteGrid(const std::string& path) = 0;
+    // Reads an .ico file into the grid (emptied first). Nobody has been told of a failure yet.
+    virtual IcoStatus ReadGrid(const std::string& path) = 0;
+    // Writes the grid as an .ico file, every modified flag cleared when it was written. Nobody has been
+    // told of a failure yet.
+    virtual IcoStatus WriteGrid(const std::string& path) = 0;
     virtual void SetGridCaption(const std::string& caption) = 0;
+    virtual void SetGridToolTip(const std::string& text) = 0;
     virtual void RepaintCells() = 0;
 };
 
@@ -97,6 +103,10 @@ class DocumentCommands {
 
   private:
     bool SaveDocument();
+    // Writes the grid to the document's file and tells the user of a failure the writer reports.
+    bool Write();
+    // The grid's caption names the document, its tool tip what the document keeps beside the slots.
+    void ShowName();
 
     WindowOptions& options_;
     DocumentWindow& window_;

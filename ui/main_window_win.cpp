@@ -165,20 +165,22 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         return name;
     }
     bool IsModified() override { return grid_.IsModified(); }
+    const ResourceGrid& Grid() override { return grid_; }
     void ClearGrid() override { grid_.ClearAll(); }
-    bool ReadGrid(const std::string& path) override {
-        const IcoStatus status = ReadIcoFile(grid_, path, files_);
-        ShowIcoFailure(alerts_, path, status);
-        return status.Ok();
-    }
-    bool WriteGrid(const std::string& path) override {
-        const IcoStatus status = WriteIcoFile(grid_, path, files_);
-        ShowIcoFailure(alerts_, path, status);
-        return status.Ok();
-    }
+    IcoStatus ReadGrid(const std::string& path) override { return ReadIcoFile(grid_, path, files_); }
+    IcoStatus WriteGrid(const std::string& path) override { return WriteIcoFile(grid_, path, files_); }
     void SetGridCaption(const std::string& caption) override {
         SetDlgItemTextW(dialog_, IDC_GRID_GROUP, Wide(caption).value_or(std::wstring()).c_str());
-        UpdateGridToolTip();
+    }
+    // The text is kept for the tool tip control, which is made after the document is first loaded.
+    void SetGridToolTip(const std::string& text) override {
+        gridToolTip_ = text;
+        if (toolTips_ == nullptr) {
+            return;
+        }
+        TTTOOLINFOA tool = GridTool();
+        tool.lpszText = const_cast<char*>(gridToolTip_.c_str());
+        SendMessageA(toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
     }
     void RepaintCells() override {
         for (ResourceCell& cell : cells_) {
@@ -300,20 +302,9 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
             return;
         }
         MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&tool.rect), 2);
-        const std::string text = KeptImagesToolTip(grid_);
-        tool.lpszText = const_cast<char*>(text.c_str());
+        tool.lpszText = const_cast<char*>(gridToolTip_.c_str());
         SendMessageA(toolTips_, TTM_SETMAXTIPWIDTH, 0, kToolTipWidthPixels);
         SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-
-    void UpdateGridToolTip() {
-        if (toolTips_ == nullptr) {
-            return;
-        }
-        TTTOOLINFOA tool = GridTool();
-        const std::string text = KeptImagesToolTip(grid_);
-        tool.lpszText = const_cast<char*>(text.c_str());
-        SendMessageA(toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
     [[nodiscard]] TTTOOLINFOA GridTool() const {
@@ -626,6 +617,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     FileSystem& files_;
     HWND dialog_ = nullptr;
     HWND toolTips_ = nullptr;  // owned by the dialog, which destroys it
+    std::string gridToolTip_;
     UniqueHook relayHook_;
     UniqueHicon copyArrow_;
     WindowOptions options_;

@@ -26,35 +26,45 @@ class FakeDocumentWindow final : public DocumentWindow {
         return picked;
     }
     bool IsModified() override { return modified; }
+    const ResourceGrid& Grid() override { return grid; }
     void ClearGrid() override {
+        grid.ClearAll();
         modified = false;
         ++clears;
     }
-    bool ReadGrid(const std::string& path) override {
+    IcoStatus ReadGrid(const std::string& path) override {
         reads.push_back(path);
+        grid.ClearAll();
         modified = false;
-        return readable.count(path) != 0;
+        if (damaged.count(path) != 0) {
+            return IcoStatus{.result = IcoResult::Failed, .failure = IcoFailure::Header};
+        }
+        return IcoStatus{.result = readable.count(path) != 0 ? IcoResult::Ok : IcoResult::NotOpened};
     }
-    bool WriteGrid(const std::string& path) override {
+    IcoStatus WriteGrid(const std::string& path) override {
         writes.push_back(path);
         if (writable.count(path) == 0) {
-            return false;
+            return IcoStatus{.result = IcoResult::NotOpened};
         }
         modified = false;
-        return true;
+        return {};
     }
     void SetGridCaption(const std::string& text) override { caption = text; }
+    void SetGridToolTip(const std::string& text) override { toolTip = text; }
     void RepaintCells() override { ++repaints; }
 
     bool modified = false;
+    ResourceGrid grid;
     std::deque<std::optional<std::string>> picks;  // none: the user cancels
     std::set<std::string> readable;
+    std::set<std::string> damaged;  // opened, but the reader stops at its header
     std::set<std::string> writable;
 
     std::vector<FilePicker> pickers;
     std::vector<std::string> reads;
     std::vector<std::string> writes;
     std::string caption = "Resource Grid for Untitled.ico";
+    std::string toolTip;
     int clears = 0;
     int repaints = 0;
 };
