@@ -114,7 +114,7 @@ void DocumentCommands::New() {
     options_.documentPath = FolderOf(options_.documentPath);
     options_.documentName = kUntitledDocumentName;
     ShowName();
-    window_.RepaintCells();
+    ShowGrid();
 }
 
 void DocumentCommands::Open() {
@@ -151,7 +151,7 @@ void DocumentCommands::LoadDocument() {
     if (status.Ok()) {
         ShowName();
     }
-    window_.RepaintCells();
+    ShowGrid();
 }
 
 bool DocumentCommands::SaveDocument() {
@@ -169,7 +169,11 @@ bool DocumentCommands::Write() {
 
 void DocumentCommands::ShowName() {
     window_.SetGridCaption(GridCaption(options_.documentName));
+}
+
+void DocumentCommands::ShowGrid() {
     window_.SetGridToolTip(KeptImagesToolTip(window_.Grid()));
+    window_.RepaintCells();
 }
 
 }  // namespace tessera

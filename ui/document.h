@@ -65,7 +65,8 @@ class DocumentWindow {
     // Runs a system file picker: the full path picked, or none when the user cancelled.
     virtual std::optional<std::string> PickFile(const FilePicker& picker) = 0;
     virtual bool IsModified() = 0;
-    // The document, read to tell what it keeps beside its slots; only the operations below change it.
+    // The document, read to tell what it keeps beside its slots. Only ClearGrid and ReadGrid change what
+    // it keeps; the layer's commands change slots alone.
     virtual const ResourceGrid& Grid() = 0;
     // Empties every slot and every kept image, and clears every modified flag.
     virtual void ClearGrid() = 0;
@@ -105,8 +106,11 @@ class DocumentCommands {
     bool SaveDocument();
     // Writes the grid to the document's file and tells the user of a failure the writer reports.
     bool Write();
-    // The grid's caption names the document, its tool tip what the document keeps beside the slots.
     void ShowName();
+    // Shows the grid's contents: its cells, and the tool tip that names the images it keeps beside the
+    // slots. Runs after every change of the window's grid that can change those images (clearing it,
+    // reading a file into it), whether or not the document's name changes with it.
+    void ShowGrid();
 
     WindowOptions& options_;
     DocumentWindow& window_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/fake_alerts.h"
+#include "support/ico_fixtures.h"
 #include "ui/document.h"
 
 namespace tessera {
@@ -39,7 +40,12 @@ class FakeDocumentWindow final : public DocumentWindow {
         if (damaged.count(path) != 0) {
             return IcoStatus{.result = IcoResult::Failed, .failure = IcoFailure::Header};
         }
-        return IcoStatus{.result = readable.count(path) != 0 ? IcoResult::Ok : IcoResult::NotOpened};
+        if (readable.count(path) == 0) {
+            return IcoStatus{.result = IcoResult::NotOpened};
+        }
+        // Every file that reads holds a large image the grid cannot show.
+        grid.Keep(test::KeptImageOf(0, 32, test::PngStream(256, 256)));
+        return {};
     }
     IcoStatus WriteGrid(const std::string& path) override {
         writes.push_back(path);
@@ -315,6 +321,57 @@ TEST(DocumentTest, OpenLoadsThePickedFileAndCancelChangesNothing) {
     commands.Open();
     EXPECT_EQ(options.documentName, "bad.ico");
     EXPECT_EQ(window.caption, "Resource Grid for b.ico");
+}
+
+enum class Action { New, Open, Start };
+enum class FileState { Readable, Damaged, Unopened };
+
+struct ReplaceCase {
+    const char* what;
+    Action action;
+    FileState file;
+    bool keepsImage;  // the grid's tool tip names the image the file holds beside the slots
+};
+
+// Whatever replaces the grid, its tool tip names what it keeps now, never what the last document kept.
+TEST(DocumentTest, WhatReplacesTheGridLeavesTheDocument) {
+    const ReplaceCase cases[] = {
+        {"new", Action::New, FileState::Readable, false},
+        {"open", Action::Open, FileState::Readable, true},
+        {"open, damaged", Action::Open, FileState::Damaged, false},
+        {"open, cannot be opened", Action::Open, FileState::Unopened, false},
+        {"start, damaged", Action::Start, FileState::Damaged, false},
+    };
+    const std::string file = "D:\\Art\\b.ico";
+    const std::string keptTip =
+        "This icon also holds 1 image the grid does not show; Save keeps it as it is:\r\n"
+        "256 x 256 pixels as PNG, 32 bits per pixel";
+    for (const ReplaceCase& c : cases) {
+        FakeDocumentWindow window;
+        window.readable.insert("C:\\Icons\\a.ico");
+        if (c.file == FileState::Readable) {
+            window.readable.insert(file);
+        } else if (c.file == FileState::Damaged) {
+            window.damaged.insert(file);
+        }
+        test::FakeAlerts alerts;
+        WindowOptions options = c.action == Action::Start ? Named(file, "b.ico") : Named("C:\\Icons\\a.ico", "a.ico");
+        DocumentCommands commands(options, window, alerts);
+        if (c.action == Action::Start) {
+            commands.LoadDocument();
+        } else {
+            commands.LoadDocument();  // the last document, which keeps an image too
+            ASSERT_EQ(window.toolTip, keptTip) << c.what;
+            window.picks.push_back(file);
+            if (c.action == Action::New) {
+                commands.New();
+            } else {
+                commands.Open();
+            }
+        }
+        EXPECT_EQ(window.toolTip, c.keepsImage ? keptTip : "") << c.what;
+        EXPECT_EQ(alerts.Shown().size(), c.file == FileState::Damaged ? 1u : 0u) << c.what;
+    }
 }
 
 TEST(DocumentTest, OpenStopsWhenTheChangesCouldNotBeSaved) {
