@@ -111,9 +111,7 @@ void DocumentCommands::New() {
         return;
     }
     window_.ClearGrid();
-    options_.documentPath = FolderOf(options_.documentPath);
-    options_.documentName = kUntitledDocumentName;
-    ShowName();
+    MakeUntitled();
     ShowGrid();
 }
 
@@ -127,7 +125,7 @@ void DocumentCommands::Open() {
     }
     options_.documentPath = *picked;
     options_.documentName = FileNameOf(*picked);
-    LoadDocument();
+    Load(IfUnopened::MakeUntitled);
 }
 
 bool DocumentCommands::Save() {
@@ -146,10 +144,19 @@ bool DocumentCommands::SaveAs() {
 }
 
 void DocumentCommands::LoadDocument() {
+    // The last document may simply be gone since the last run; then Save puts it back where it was.
+    Load(IfUnopened::KeepName);
+}
+
+void DocumentCommands::Load(IfUnopened ifUnopened) {
     const IcoStatus status = window_.ReadGrid(options_.documentPath);
     ShowIcoFailure(alerts_, options_.documentPath, status);
     if (status.Ok()) {
         ShowName();
+    } else if (status.result == IcoResult::Failed || ifUnopened == IfUnopened::MakeUntitled) {
+        // The grid holds at most part of the file, and another program may read all of it: Save must
+        // ask where to write rather than overwrite the file with the part read.
+        MakeUntitled();
     }
     ShowGrid();
 }
@@ -165,6 +172,12 @@ bool DocumentCommands::Write() {
     const IcoStatus status = window_.WriteGrid(options_.documentPath);
     ShowIcoFailure(alerts_, options_.documentPath, status);
     return status.Ok();
+}
+
+void DocumentCommands::MakeUntitled() {
+    options_.documentPath = FolderOf(options_.documentPath);
+    options_.documentName = kUntitledDocumentName;
+    ShowName();
 }
 
 void DocumentCommands::ShowName() {

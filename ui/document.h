@@ -98,11 +98,17 @@ class DocumentCommands {
     bool Save();
     // True when a file was picked and the document was written to it.
     bool SaveAs();
-    // Reads the document's file again, as the window does when it opens; a missing file leaves the grid
-    // empty and the caption as it was.
+    // Reads the document's file again, as the window does when it opens. A file that cannot be opened
+    // leaves the grid empty and the name and caption as they were; one that opens but does not read
+    // leaves the document untitled in its folder, as an Open that fails does.
     void LoadDocument();
 
   private:
+    // What a file that cannot be opened at all does to the document's name.
+    enum class IfUnopened { KeepName, MakeUntitled };
+    void Load(IfUnopened ifUnopened);
+    // An untitled document in the folder of the document's file (or in its folder while untitled).
+    void MakeUntitled();
     bool SaveDocument();
     // Writes the grid to the document's file and tells the user of a failure the writer reports.
     bool Write();

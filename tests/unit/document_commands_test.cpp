@@ -315,12 +315,6 @@ TEST(DocumentTest, OpenLoadsThePickedFileAndCancelChangesNothing) {
     EXPECT_EQ(options.documentPath, "D:\\Art\\b.ico");
     EXPECT_EQ(options.documentName, "b.ico");
     EXPECT_EQ(window.caption, "Resource Grid for b.ico");
-
-    // A damaged file: its name is taken, the caption keeps the old one.
-    window.picks.push_back("D:\\Art\\bad.ico");
-    commands.Open();
-    EXPECT_EQ(options.documentName, "bad.ico");
-    EXPECT_EQ(window.caption, "Resource Grid for b.ico");
 }
 
 enum class Action { New, Open, Start };
@@ -331,16 +325,20 @@ struct ReplaceCase {
     Action action;
     FileState file;
     bool keepsImage;  // the grid's tool tip names the image the file holds beside the slots
+    const char* path;
+    const char* name;
 };
 
 // Whatever replaces the grid, its tool tip names what it keeps now, never what the last document kept.
+// A file that did not read is no longer the document: Save asks where, rather than overwrite it with
+// what was read of it.
 TEST(DocumentTest, WhatReplacesTheGridLeavesTheDocument) {
     const ReplaceCase cases[] = {
-        {"new", Action::New, FileState::Readable, false},
-        {"open", Action::Open, FileState::Readable, true},
-        {"open, damaged", Action::Open, FileState::Damaged, false},
-        {"open, cannot be opened", Action::Open, FileState::Unopened, false},
-        {"start, damaged", Action::Start, FileState::Damaged, false},
+        {"new", Action::New, FileState::Readable, false, "C:\\Icons\\", "Untitled.ico"},
+        {"open", Action::Open, FileState::Readable, true, "D:\\Art\\b.ico", "b.ico"},
+        {"open, damaged", Action::Open, FileState::Damaged, false, "D:\\Art\\", "Untitled.ico"},
+        {"open, cannot be opened", Action::Open, FileState::Unopened, false, "D:\\Art\\", "Untitled.ico"},
+        {"start, damaged", Action::Start, FileState::Damaged, false, "D:\\Art\\", "Untitled.ico"},
     };
     const std::string file = "D:\\Art\\b.ico";
     const std::string keptTip =
@@ -371,6 +369,19 @@ TEST(DocumentTest, WhatReplacesTheGridLeavesTheDocument) {
         }
         EXPECT_EQ(window.toolTip, c.keepsImage ? keptTip : "") << c.what;
         EXPECT_EQ(alerts.Shown().size(), c.file == FileState::Damaged ? 1u : 0u) << c.what;
+        EXPECT_EQ(options.documentPath, c.path) << c.what;
+        EXPECT_EQ(options.documentName, c.name) << c.what;
+        EXPECT_EQ(window.caption, GridCaption(c.name)) << c.what;
+
+        window.writable.insert(file);
+        window.picks.clear();
+        const bool untitled = options.documentName == "Untitled.ico";
+        EXPECT_EQ(commands.Save(), !untitled) << c.what;
+        EXPECT_EQ(window.writes.empty(), untitled) << c.what;
+        if (untitled) {
+            EXPECT_EQ(window.pickers.back().kind, PickerKind::Save) << c.what;
+            EXPECT_EQ(window.pickers.back().initialFolder, c.path) << c.what;
+        }
     }
 }
 
