@@ -137,10 +137,21 @@ bool DocumentCommands::SaveAs() {
     if (!picked) {
         return false;
     }
+    IcoStatus status = window_.WriteGrid(*picked);
+    if (status.result == IcoResult::NotOpened) {
+        // Save falls back to Save As without a word when its file cannot be created, but here the user
+        // picked the file: without a message they would believe the icon saved.
+        status = IcoStatus{.result = IcoResult::Failed, .failure = IcoFailure::Write};
+    }
+    ShowIcoFailure(alerts_, *picked, status);
+    if (!status.Ok()) {
+        return false;
+    }
+    // Only a file that holds the document names it.
     options_.documentPath = *picked;
     options_.documentName = FileNameOf(*picked);
     ShowName();
-    return Write();
+    return true;
 }
 
 void DocumentCommands::LoadDocument() {
@@ -165,11 +176,11 @@ bool DocumentCommands::SaveDocument() {
     // The caption names the document even when the write fails and Save As takes over.
     ShowName();
     // A folder is never written to: the untitled document goes straight to Save As.
-    return PathNamesDocument(options_.documentPath, options_.documentName) && Write();
-}
-
-bool DocumentCommands::Write() {
+    if (!PathNamesDocument(options_.documentPath, options_.documentName)) {
+        return false;
+    }
     const IcoStatus status = window_.WriteGrid(options_.documentPath);
+    // A file that cannot be created is no failure to tell of: Save As takes over and asks.
     ShowIcoFailure(alerts_, options_.documentPath, status);
     return status.Ok();
 }

@@ -96,7 +96,8 @@ class DocumentCommands {
     // Writes to the document's own file, or through Save As when that cannot be written; true when the
     // document was written.
     bool Save();
-    // True when a file was picked and the document was written to it.
+    // True when a file was picked and the document was written to it. A file that cannot be created or
+    // written is named in the writer's message, and the document keeps the name it had.
     bool SaveAs();
     // Reads the document's file again, as the window does when it opens. A file that cannot be opened
     // leaves the grid empty and the name and caption as they were; one that opens but does not read
@@ -110,8 +111,6 @@ class DocumentCommands {
     // An untitled document in the folder of the document's file (or in its folder while untitled).
     void MakeUntitled();
     bool SaveDocument();
-    // Writes the grid to the document's file and tells the user of a failure the writer reports.
-    bool Write();
     void ShowName();
     // Shows the grid's contents: its cells, and the tool tip that names the images it keeps beside the
     // slots. Runs after every change of the window's grid that can change those images (clearing it,

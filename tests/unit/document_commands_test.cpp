@@ -205,6 +205,7 @@ TEST(DocumentTest, SaveFallsBackToSaveAsWhenTheFileCannotBeWritten) {
     window.writable.insert("C:\\Icons\\b.ico");
 
     EXPECT_TRUE(commands.Save());
+    EXPECT_TRUE(alerts.Shown().empty()) << "Save goes to Save As without a word";
     EXPECT_EQ(window.writes, (std::vector<std::string>{"C:\\Locked\\a.ico", "C:\\Icons\\b.ico"}));
     ASSERT_EQ(window.pickers.size(), 1u);
     EXPECT_EQ(window.pickers[0].initialName, "Copy of a.ico");
@@ -220,18 +221,23 @@ struct PromptCase {
     bool writable;
     std::optional<std::string> pick;
     bool goOn;
+    const char* nameAfter;
+    bool saveAsFails;  // the file picked in Save As cannot be created, and the user is told
 };
 
 TEST(DocumentTest, ThePromptGoesOnOnlyWhenNothingIsLost) {
     const PromptCase cases[] = {
-        {"unchanged", false, AlertAnswer::Cancel, true, false, std::nullopt, true},
-        {"no", true, AlertAnswer::No, true, false, std::nullopt, true},
-        {"cancel", true, AlertAnswer::Cancel, true, true, std::nullopt, false},
-        {"yes, written", true, AlertAnswer::Yes, true, true, std::nullopt, true},
-        {"yes, untitled, picker cancelled", true, AlertAnswer::Yes, false, true, std::nullopt, false},
-        {"yes, untitled, saved as", true, AlertAnswer::Yes, false, true, "C:\\Icons\\a.ico", true},
-        {"yes, write failed, picker cancelled", true, AlertAnswer::Yes, true, false, std::nullopt, false},
-        {"yes, write failed, save as failed", true, AlertAnswer::Yes, true, false, "C:\\Locked\\b.ico", false},
+        {"unchanged", false, AlertAnswer::Cancel, true, false, std::nullopt, true, "a.ico", false},
+        {"no", true, AlertAnswer::No, true, false, std::nullopt, true, "a.ico", false},
+        {"cancel", true, AlertAnswer::Cancel, true, true, std::nullopt, false, "a.ico", false},
+        {"yes, written", true, AlertAnswer::Yes, true, true, std::nullopt, true, "a.ico", false},
+        {"yes, untitled, picker cancelled", true, AlertAnswer::Yes, false, true, std::nullopt, false, "Untitled.ico",
+         false},
+        {"yes, untitled, saved as", true, AlertAnswer::Yes, false, true, "C:\\Icons\\a.ico", true, "a.ico", false},
+        {"yes, write failed, picker cancelled", true, AlertAnswer::Yes, true, false, std::nullopt, false, "a.ico",
+         false},
+        {"yes, write failed, save as failed", true, AlertAnswer::Yes, true, false, "C:\\Locked\\b.ico", false, "a.ico",
+         true},
     };
     for (const PromptCase& c : cases) {
         WindowOptions options = c.named ? Named("C:\\Icons\\a.ico", "a.ico") : WindowOptions();
@@ -243,16 +249,27 @@ TEST(DocumentTest, ThePromptGoesOnOnlyWhenNothingIsLost) {
         window.picks.push_back(c.pick);
         test::FakeAlerts alerts;
         alerts.QueueAnswer(c.answer);
+        window.caption = GridCaption(options.documentName);
         DocumentCommands commands(options, window, alerts);
 
         EXPECT_EQ(commands.ConfirmDiscard(), c.goOn) << c.what;
         // Only a Yes that goes on has written the document.
         EXPECT_EQ(window.modified, c.modified && !(c.answer == AlertAnswer::Yes && c.goOn)) << c.what;
+        // A file that was not written never names the document.
+        EXPECT_EQ(options.documentName, c.nameAfter) << c.what;
+        EXPECT_EQ(window.caption, GridCaption(c.nameAfter)) << c.what;
         if (!c.modified) {
             EXPECT_TRUE(alerts.Shown().empty()) << c.what;
             continue;
         }
-        ASSERT_EQ(alerts.Shown().size(), 1u) << c.what;
+        ASSERT_EQ(alerts.Shown().size(), c.saveAsFails ? 2u : 1u) << c.what;
+        if (c.saveAsFails) {
+            const Alert& failed = alerts.Shown()[1];
+            EXPECT_EQ(failed.text, "Error writing .ICO file") << c.what;
+            EXPECT_EQ(failed.caption, AlertCaption::Path) << c.what;
+            EXPECT_EQ(failed.path, *c.pick) << c.what;
+            EXPECT_EQ(failed.icon, AlertIcon::Error) << c.what;
+        }
         const Alert& prompt = alerts.Shown()[0];
         EXPECT_EQ(prompt.text, c.named ? "Save changes to the icon \"a.ico\" before closing?"
                                        : "Save changes to the icon \"Untitled.ico\" before closing?");
