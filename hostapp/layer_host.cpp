@@ -229,6 +229,18 @@ LayerHost::LayerHost(Layer layer, const LayerHostOptions& options)
     if (options_.quirks.noAbsoluteLayerPlanes) {
         record_.absLayerPlanes = 0;
     }
+    const size_t pixels = static_cast<size_t>(layer_.width) * static_cast<size_t>(layer_.height);
+    if (transparency != 0 && options_.layerMask.size() == pixels) {
+        // The mask and the plane after it are the host's, not the layer's: they come after the layer's own
+        // planes, and only absolute requests (and outputs) count them.
+        afterCount_ = options_.planeAfterMask ? 2 : 1;
+        afterPlanes_.assign(pixels * static_cast<size_t>(afterCount_), 0);
+        for (size_t i = 0; i < pixels; ++i) {
+            afterPlanes_[i * static_cast<size_t>(afterCount_)] = options_.layerMask[i];
+        }
+        record_.absLayerMasks = record_.outLayerMasks = 1;
+        record_.absNonLayerPlanes = record_.outNonLayerPlanes = static_cast<int16>(afterCount_ - 1);
+    }
     ResetRequest();
 }
 
@@ -391,7 +403,7 @@ OSErr LayerHost::Deliver(const Rect& rect,
     if (Empty(rect)) {
         return noErr;
     }
-    if (loPlane < 0 || hiPlane < loPlane || hiPlane >= layer_.planes) {
+    if (loPlane < 0 || hiPlane < loPlane || hiPlane >= layer_.planes + afterCount_) {
         return filterBadParameters;
     }
     if (options_.quirks.noPadding) {
@@ -402,12 +414,18 @@ OSErr LayerHost::Deliver(const Rect& rect,
         const auto bytes = static_cast<size_t>(count) * static_cast<size_t>(columnBytes);
         if (!fromLayer) {
             std::memset(dest, kUndefinedPadding, bytes);
-        } else if (columnBytes == layer_.planes) {
+        } else if (loPlane == 0 && columnBytes == layer_.planes) {
             std::memcpy(dest, layer_.At(x, y), bytes);
-        } else {
+        } else if (hiPlane < layer_.planes) {
             for (int i = 0; i < count; ++i) {
                 std::memcpy(dest + static_cast<size_t>(i) * static_cast<size_t>(columnBytes),
                             layer_.At(x + i, y) + loPlane, static_cast<size_t>(columnBytes));
+            }
+        } else {
+            for (int i = 0; i < count; ++i) {
+                for (int plane = loPlane; plane <= hiPlane; ++plane) {
+                    *dest++ = *PlaneAt(x + i, y, plane);
+                }
             }
         }
     };
@@ -444,6 +462,14 @@ OSErr LayerHost::DeliverMask(const Rect& rect, int16 padding, Buffer& buffer) {
     return noErr;
 }
 
+uint8_t* LayerHost::PlaneAt(int x, int y, int plane) {
+    if (plane < layer_.planes) {
+        return layer_.At(x, y) + plane;
+    }
+    const size_t pixel = static_cast<size_t>(y) * static_cast<size_t>(layer_.width) + static_cast<size_t>(x);
+    return &afterPlanes_[pixel * static_cast<size_t>(afterCount_) + static_cast<size_t>(plane - layer_.planes)];
+}
+
 void LayerHost::CommitOutput() {
     if (out_.bytes) {
         const Rect image{0, 0, static_cast<int16>(layer_.height), static_cast<int16>(layer_.width)};
@@ -456,7 +482,13 @@ void LayerHost::CommitOutput() {
             for (int x = target.left; x < target.right; ++x) {
                 const uint8_t* source =
                     rowOf(y) + static_cast<size_t>(x - out_.rect.left) * static_cast<size_t>(out_.columnBytes);
-                std::memcpy(layer_.At(x, y) + out_.loPlane, source, static_cast<size_t>(out_.columnBytes));
+                if (out_.hiPlane < layer_.planes) {
+                    std::memcpy(layer_.At(x, y) + out_.loPlane, source, static_cast<size_t>(out_.columnBytes));
+                    continue;
+                }
+                for (int plane = out_.loPlane; plane <= out_.hiPlane; ++plane) {
+                    *PlaneAt(x, y, plane) = *source++;
+                }
             }
         }
         const size_t used =
@@ -554,6 +586,7 @@ FilterRunResult LayerHost::RunFilter(FilterEntryProc entry) {
         return run;
     }
     std::memcpy(before.get(), layer_.pixels.get(), layer_.ByteCount());
+    const std::vector<uint8_t> afterBefore = afterPlanes_;
     ResetRequest();
 
     for (const int16 selector : {filterSelectorParameters, filterSelectorPrepare, filterSelectorStart}) {
@@ -586,6 +619,7 @@ FilterRunResult LayerHost::RunFilter(FilterEntryProc entry) {
         CommitOutput();
     } else {
         std::memcpy(layer_.pixels.get(), before.get(), layer_.ByteCount());
+        afterPlanes_ = afterBefore;
     }
     ReleaseBuffers();
     return run;

@@ -75,6 +75,13 @@ struct LayerHostOptions {
     bool haveMask = false;    // a selection mask is offered (maskRect is honoured)
     bool isFloating = false;  // the selection floats: the plug-in gets no absolute plane counts
     HostQuirks quirks{};
+    // The layer's layer mask, as the photo editor keeps one beside a layer with transparency: a byte a
+    // pixel (0 hides, 255 reveals), top row first. It is counted in absLayerMasks and outLayerMasks and
+    // is the plane after the transparency; the plug-in reads it only through an absolute request. Empty,
+    // or not a byte for every pixel of a layer with transparency: no layer mask.
+    std::vector<uint8_t> layerMask{};
+    // One more plane after the layer mask, all zeros, counted in absNonLayerPlanes and outNonLayerPlanes.
+    bool planeAfterMask = false;
 };
 
 struct FilterRunResult {
@@ -91,6 +98,9 @@ class LayerHost {
 
     [[nodiscard]] FilterRecord& Record() { return record_; }
     [[nodiscard]] const Layer& GetLayer() const { return layer_; }
+    // The planes kept after the layer's own (the layer mask, then the plane after it), interleaved a
+    // pixel at a time, top row first; empty without a layer mask.
+    [[nodiscard]] const std::vector<uint8_t>& PlanesAfterLayer() const { return afterPlanes_; }
     // The selection must be non-empty and lie inside the image; otherwise it is refused.
     bool SetSelection(const Rect& selection);
     // The window that owns the plug-in's dialogs (0: none).
@@ -160,6 +170,8 @@ class LayerHost {
     void ReleaseBuffers();
     OSErr Deliver(const Rect& rect, int16 loPlane, int16 hiPlane, int16 padding, bool fromLayer, Buffer& buffer);
     OSErr DeliverMask(const Rect& rect, int16 padding, Buffer& buffer);
+    // Byte `plane` of pixel (x, y): the layer's own planes first, then the planes kept after them.
+    [[nodiscard]] uint8_t* PlaneAt(int x, int y, int plane);
     int16 CallEntry(FilterEntryProc entry, int16 selector);
 
     static LayerHost* current_;
@@ -167,6 +179,8 @@ class LayerHost {
 
     Layer layer_;
     LayerHostOptions options_;
+    int afterCount_ = 0;  // planes kept after the layer's own: 0, 1 (the layer mask) or 2
+    std::vector<uint8_t> afterPlanes_;
     FilterRecord record_{};
     HandleProcs procs_{};
     PlatformData platform_{};
