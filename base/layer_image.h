@@ -1,6 +1,7 @@
 #pragma once
-// A read-only view of a square of the layer as the host delivers it: red, green, blue and, with four
-// bytes a pixel, transparency; top row first. Not a copy: it stays valid until the host delivers again.
+// A read-only view of a square of the layer as the artist sees it: red, green, blue and, with four
+// bytes a pixel, transparency (where the layer has a layer mask, the transparency under the mask); top
+// row first. It stays valid until the host delivers again.
 
 #include <cstdint>
 

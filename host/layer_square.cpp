@@ -69,16 +69,59 @@ void KeepAxisInside(int16& lo, int16& hi, int16 boundsLo, int16 boundsHi) {
 // A request must name red, green and blue at least: a host asked for one or two planes may hand
 // back bytes of the wrong pixel.
 constexpr int kLowestHiPlane = 2;
-// Our copy of a square that reaches outside the image is never larger than this.
+// Our copy of a square is never larger than this.
 constexpr uint64_t kMaxPaddedBytes = uint64_t{16} << 20;
+
+// The planes a pixel of the absolute layout holds, by the host's counts: the layer's own, its
+// transparency, then its layer masks, inverted masks and planes of no layer.
+int AbsolutePlanes(const FilterRecord& r) {
+    return r.absLayerPlanes + r.absTransparencyMask + r.absLayerMasks + r.absInvertedLayerMasks + r.absNonLayerPlanes;
+}
 
 // Counts the absolute layout describes, checked before they are believed: some hosts report no
 // layer planes beside a transparency plane.
 bool AbsoluteCountsSane(const FilterRecord& r) {
-    const int sum =
-        r.absLayerPlanes + r.absTransparencyMask + r.absLayerMasks + r.absInvertedLayerMasks + r.absNonLayerPlanes;
     return r.absLayerPlanes >= 1 && r.absTransparencyMask >= 0 && r.absLayerMasks >= 0 &&
-           r.absInvertedLayerMasks >= 0 && r.absNonLayerPlanes >= 0 && sum >= r.inLayerPlanes + r.inTransparencyMask;
+           r.absInvertedLayerMasks >= 0 && r.absNonLayerPlanes >= 0 &&
+           AbsolutePlanes(r) >= r.inLayerPlanes + r.inTransparencyMask;
+}
+
+// A layer with transparency, as the input layout counts it; a floating selection has no layer to read.
+bool HasTransparencyPlane(const FilterRecord& r) {
+    return r.isFloating == 0 && r.inLayerPlanes != 0 && r.inTransparencyMask != 0;
+}
+
+// Whether the input request reads the layer by the host's absolute counts, as SetRequestPlanes asks
+// for a layer with transparency whose counts can be believed.
+bool ReadByAbsoluteCounts(const FilterRecord& r) {
+    return r.wantsAbsolute != 0 && HasTransparencyPlane(r) && AbsoluteCountsSane(r);
+}
+
+// The byte of each input pixel that holds the layer mask: right after the transparency, when the
+// request reads the layer by the absolute counts and they count a mask. 0 when no mask is read.
+int32_t LayerMaskByte(const FilterRecord& r) {
+    return ReadByAbsoluteCounts(r) && r.absLayerMasks > 0 ? r.absLayerPlanes + r.absTransparencyMask : 0;
+}
+
+// The transparency the artist sees where a layer mask lies over the layer: the two multiplied, 255
+// being whole, rounded to the nearest (a half never occurs). A mask of 255 leaves the transparency as
+// it is, one of 0 clears it.
+uint8_t MaskedTransparency(uint8_t transparency, uint8_t mask) {
+    return static_cast<uint8_t>((transparency * mask + 127) / 255);
+}
+
+// One row of `columns` delivered pixels of `step` bytes into our buffer: as they are when `kept` is
+// `step`, else as red, green, blue and the transparency under the layer mask (at `maskByte`, 0 when
+// none), the planes after them left behind.
+void TakeRow(const uint8_t* from, int columns, int32_t step, int32_t kept, int32_t maskByte, uint8_t* to) {
+    if (kept == step) {
+        std::copy_n(from, static_cast<size_t>(columns) * static_cast<size_t>(step), to);
+        return;
+    }
+    for (int x = 0; x < columns; ++x, from += step, to += kept) {
+        std::copy_n(from, 3, to);
+        to[3] = maskByte != 0 ? MaskedTransparency(from[3], from[maskByte]) : from[3];
+    }
 }
 
 std::optional<DeliveredBuffer> CheckDelivery(void* data,
@@ -110,9 +153,11 @@ void CountBlack(uint16_t* histogram, int count, FilledCells* filled) {
 }
 
 // After a successful advanceState: takes what the host delivered of the requested square. A square
-// inside the image is read where the host put it; one that reaches outside is copied into our own
-// buffer beside the zeros of the rest. False, with nothing delivered, when the host's buffer does not
-// hold what was asked.
+// inside the image is read where the host put it; one that reaches outside, or whose pixels hold
+// planes after the transparency, is copied into our own buffer (beside the zeros of the rest). The
+// copy folds the layer mask into the transparency and leaves the further planes behind, so every
+// reader of the square finds four bytes a pixel and what the artist sees. False, with nothing
+// delivered, when the host's buffer does not hold what was asked.
 bool TakeDeliveredSquare(PluginCall& call) {
     SquareRequest& request = call.layer;
     const FilterRecord& r = *call.record;
@@ -130,14 +175,15 @@ bool TakeDeliveredSquare(PluginCall& call) {
             return false;
         }
     }
-    if (input && asked == square) {
+    const int32_t kept = step > 4 && ReadByAbsoluteCounts(r) ? 4 : step;
+    if (input && asked == square && kept == step) {
         request.delivered = LayerImage{
             .pixels = input->data, .rowStep = input->rowStep, .pixelStep = step, .side = square.right - square.left};
         return true;
     }
     const int columns = square.right - square.left;
     const int rows = square.bottom - square.top;
-    const uint64_t wideRow = static_cast<uint64_t>(columns) * static_cast<uint64_t>(step);
+    const uint64_t wideRow = static_cast<uint64_t>(columns) * static_cast<uint64_t>(kept);
     if (step <= 0 || wideRow * static_cast<uint64_t>(rows) > kMaxPaddedBytes) {
         return false;
     }
@@ -152,16 +198,16 @@ bool TakeDeliveredSquare(PluginCall& call) {
     }
     std::fill_n(request.padded.get(), size, uint8_t{0});
     if (input) {
-        const size_t length = static_cast<size_t>(input->columns) * static_cast<size_t>(step);
+        const int32_t maskByte = LayerMaskByte(r);
         for (int y = 0; y < input->rows; ++y) {
             const uint8_t* from = input->data + static_cast<ptrdiff_t>(y) * input->rowStep;
             uint8_t* to = request.padded.get() + static_cast<size_t>(asked.top - square.top + y) * rowBytes +
-                          static_cast<size_t>(asked.left - square.left) * static_cast<size_t>(step);
-            std::copy_n(from, length, to);
+                          static_cast<size_t>(asked.left - square.left) * static_cast<size_t>(kept);
+            TakeRow(from, input->columns, step, kept, maskByte, to);
         }
     }
     request.delivered = LayerImage{
-        .pixels = request.padded.get(), .rowStep = static_cast<int32_t>(rowBytes), .pixelStep = step, .side = columns};
+        .pixels = request.padded.get(), .rowStep = static_cast<int32_t>(rowBytes), .pixelStep = kept, .side = columns};
     return true;
 }
 
@@ -204,22 +250,19 @@ void SetRequestPlanes(FilterRecord& record) {
     int outHi = record.planes - 1;
     if (record.isFloating == 0) {
         // A layer with transparency is read with its transparency plane as the fourth byte of each pixel:
-        // by the absolute layout when the host describes it believably, else by the input layout, which
-        // puts transparency right after the layer planes too.
-        const bool layered = record.inLayerPlanes != 0 && record.inTransparencyMask != 0;
-        if (layered && !AbsoluteCountsSane(record)) {
-            record.wantsAbsolute = 0;
+        // by the absolute layout when the host describes it believably (a layer mask and other planes
+        // follow), else by the input layout, which puts transparency right after the layer planes too.
+        const bool layered = HasTransparencyPlane(record);
+        record.wantsAbsolute = layered && !AbsoluteCountsSane(record) ? 0 : 1;
+        if (ReadByAbsoluteCounts(record)) {
+            inHi = AbsolutePlanes(record) - 1;
+        } else if (layered) {
             inHi = record.inLayerPlanes + record.inTransparencyMask - 1;
-        } else {
-            record.wantsAbsolute = 1;
-            if (layered) {
-                inHi = record.absLayerPlanes + record.absTransparencyMask + record.absLayerMasks +
-                       record.absInvertedLayerMasks + record.absNonLayerPlanes - 1;
-            }
         }
+        // Only the layer's own planes are written: a layer mask, or any plane after the transparency, is
+        // never asked for, so nothing we write can change it.
         if (record.outLayerPlanes != 0 && record.outTransparencyMask != 0) {
-            outHi = record.outLayerPlanes + record.outTransparencyMask + record.outLayerMasks +
-                    record.outInvertedLayerMasks + record.outNonLayerPlanes - 1;
+            outHi = record.outLayerPlanes + record.outTransparencyMask - 1;
         }
     }
     record.inHiPlane = Saturate16(std::max(inHi, kLowestHiPlane));
@@ -231,7 +274,14 @@ int32_t RequestedPlaneCount(int16 loPlane, int16 hiPlane) {
 }
 
 std::optional<DeliveredBuffer> DeliveredInput(const FilterRecord& record, const Rect& asked) {
-    return CheckDelivery(record.inData, record.inRect, record.inRowBytes, record.inLoPlane, record.inHiPlane, asked);
+    std::optional<DeliveredBuffer> input =
+        CheckDelivery(record.inData, record.inRect, record.inRowBytes, record.inLoPlane, record.inHiPlane, asked);
+    // A host that counts a layer mask but delivers fewer planes than it counts has left out some plane,
+    // and which byte is the mask (or the transparency) can no longer be told.
+    if (input && LayerMaskByte(record) != 0 && input->pixelStep < AbsolutePlanes(record)) {
+        return std::nullopt;
+    }
+    return input;
 }
 
 std::optional<DeliveredBuffer> DeliveredOutput(const FilterRecord& record, const Rect& asked) {

@@ -31,7 +31,9 @@ struct LayerSquares {
 struct SquareRequest {
     Rect square{};  // as placed; it may reach outside the image, which the host is never asked for
     std::optional<LayerImage> delivered;  // what the last fetch delivered of it; none when nothing usable
-    std::unique_ptr<uint8_t[]> padded;    // the square with zeros outside the image, when it reaches outside
+    // Our copy of the square, when it reaches outside the image (zeros there) or its pixels hold planes
+    // after the transparency (the layer mask folded into the transparency, the rest left behind).
+    std::unique_ptr<uint8_t[]> padded;
     size_t paddedSize = 0;
     bool toldNoPixels = false;  // the user has been told that the host delivers no pixels
 };
@@ -54,7 +56,8 @@ int32_t RequestedPlaneCount(int16 loPlane, int16 hiPlane);
 // A buffer the host delivered, checked against the request: rows of `columns` pixels, `pixelStep`
 // bytes each (the planes asked for, whatever the host put in its column-bytes field), `rowStep` bytes
 // apart. None when the buffer is missing, the rectangle is not the one asked for, or the rows are too
-// short to hold it.
+// short to hold it; an input also when the host counts a layer mask among the planes of a pixel but
+// delivers fewer planes than it counts.
 struct DeliveredBuffer {
     uint8_t* data = nullptr;
     int32_t rowStep = 0;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
@@ -71,7 +72,13 @@ TEST(LayerSquare, SetRequestPlanesReadsTransparencyAsTheFourthByte) {
         {"layer with transparency", 4, false, none, 3, 3, 1},
         {"floating selection", 4, true, none, 3, 3, 0},
         {"extra absolute planes", 4, false, [](FilterRecord& r) { r.absLayerMasks = 1; }, 4, 3, 1},
-        {"extra output planes", 4, false, [](FilterRecord& r) { r.outNonLayerPlanes = 2; }, 3, 5, 1},
+        // The output is the layer's own planes: a layer mask and the planes after it are never written.
+        {"extra output planes", 4, false,
+         [](FilterRecord& r) {
+             r.outLayerMasks = 1;
+             r.outNonLayerPlanes = 2;
+         },
+         3, 3, 1},
         // Absolute counts that cannot be right are not believed: the input layout is asked for instead.
         {"no absolute layer planes", 4, false, [](FilterRecord& r) { r.absLayerPlanes = 0; }, 3, 3, 0},
         {"absolute counts short of the input's", 4, false, [](FilterRecord& r) { r.absTransparencyMask = 0; }, 3, 3, 0},
@@ -172,35 +179,46 @@ TEST(LayerSquare, CenterStopsAtTheEndOfThe16BitRange) {
 }
 
 TEST(LayerSquare, FetchDeliversTheSquareWithZerosOutsideTheImage) {
-    // A selection smaller than the icon near the image's corner: the square reaches past the image.
-    LayerHost host(GradientLayer(12, 10, 4), LayerHostOptions{.rowPadding = 1});
-    FilterRecord& r = host.Record();
-    ASSERT_TRUE(host.SetSelection(Rect{0, 0, 10, 12}));
-    test::FakeAlerts alerts;
-    PluginCall call(&r, alerts);
-    LayerSquares squares;
-    CenterLayerSquare(call, squares, 0, 16, 16);
-    // The host is asked only for the part inside the image; the zeros of the rest are ours.
-    EXPECT_EQ((Rect{0, 0, 10, 12}), r.inRect);
-    ASSERT_TRUE(FetchLayerSquare(call));
-    EXPECT_EQ(noErr, call.result);
-    const std::optional<LayerImage> image = CurrentLayerImage(call, 16);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(4, image->pixelStep);
-    EXPECT_EQ((Rect{-3, -2, 13, 14}), call.layer.square);
-    EXPECT_FALSE(CurrentLayerImage(call, 24));  // a square of another size is not this one
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const int ix = x - 2;
-            const int iy = y - 3;
-            const bool inside = ix >= 0 && ix < 12 && iy >= 0 && iy < 10;
-            const uint8_t* p = image->At(x, y);
-            ASSERT_EQ(inside ? ix : 0, p[0]);
-            ASSERT_EQ(inside ? iy : 0, p[1]);
-            ASSERT_EQ(inside ? 200 : 0, p[3]);
+    // Without a layer mask, and under one that half reveals the layer (with a plane after it, read past):
+    // the transparency seen is the layer's times the mask, 200 x 130 / 255 = 101.96 rounded.
+    const struct {
+        std::vector<uint8_t> layerMask;
+        bool planeAfterMask;
+        int transparency;
+    } cases[] = {{{}, false, 200}, {std::vector<uint8_t>(12 * 10, 130), true, 102}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.transparency);
+        // A selection smaller than the icon near the image's corner: the square reaches past the image.
+        LayerHost host(GradientLayer(12, 10, 4),
+                       LayerHostOptions{.rowPadding = 1, .layerMask = c.layerMask, .planeAfterMask = c.planeAfterMask});
+        FilterRecord& r = host.Record();
+        ASSERT_TRUE(host.SetSelection(Rect{0, 0, 10, 12}));
+        test::FakeAlerts alerts;
+        PluginCall call(&r, alerts);
+        LayerSquares squares;
+        CenterLayerSquare(call, squares, 0, 16, 16);
+        // The host is asked only for the part inside the image; the zeros of the rest are ours.
+        EXPECT_EQ((Rect{0, 0, 10, 12}), r.inRect);
+        ASSERT_TRUE(FetchLayerSquare(call));
+        EXPECT_EQ(noErr, call.result);
+        const std::optional<LayerImage> image = CurrentLayerImage(call, 16);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(4, image->pixelStep);
+        EXPECT_EQ((Rect{-3, -2, 13, 14}), call.layer.square);
+        EXPECT_FALSE(CurrentLayerImage(call, 24));  // a square of another size is not this one
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const int ix = x - 2;
+                const int iy = y - 3;
+                const bool inside = ix >= 0 && ix < 12 && iy >= 0 && iy < 10;
+                const uint8_t* p = image->At(x, y);
+                ASSERT_EQ(inside ? ix : 0, p[0]);
+                ASSERT_EQ(inside ? iy : 0, p[1]);
+                ASSERT_EQ(inside ? c.transparency : 0, p[3]);
+            }
         }
+        EXPECT_TRUE(alerts.Shown().empty());
     }
-    EXPECT_TRUE(alerts.Shown().empty());
 }
 
 TEST(LayerSquare, ADeliveryCountsOnlyWhenItHoldsTheRequest) {
@@ -211,8 +229,23 @@ TEST(LayerSquare, ADeliveryCountsOnlyWhenItHoldsTheRequest) {
         std::function<void(FilterRecord&)> host;
         int32 step;  // the pixel step read; 0: nothing usable
     };
+    // A layer with a layer mask read by the absolute counts: five planes a pixel.
+    const auto masked = [](FilterRecord& r) {
+        r.wantsAbsolute = 1;
+        r.inLayerPlanes = r.absLayerPlanes = 3;
+        r.inTransparencyMask = r.absTransparencyMask = r.absLayerMasks = 1;
+        r.inHiPlane = 4;
+        r.inRowBytes = 80;
+    };
     const Case cases[] = {
         {"as asked", [](FilterRecord&) {}, 4},
+        {"a layer mask after the transparency", masked, 5},
+        {"a layer mask counted but not delivered",
+         [&](FilterRecord& r) {
+             masked(r);
+             r.inHiPlane = 3;
+         },
+         0},
         {"no pixel step from the host", [](FilterRecord& r) { r.inColumnBytes = 0; }, 4},
         {"a pixel step unlike the planes asked for", [](FilterRecord& r) { r.inColumnBytes = 3; }, 4},
         {"padded rows", [](FilterRecord& r) { r.inRowBytes = 70; }, 4},
