@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <limits>
+#include <string_view>
 
+#include "base/wide_win.h"
 #include "base/win_handles_win.h"
 
 namespace tessera {
@@ -51,18 +53,23 @@ class RegistryStore final : public SettingsStore {
     }
 
     std::string ErrorText(long error) override {
-        char text[kErrorTextCapacity];
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                      static_cast<DWORD>(error), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
-                                      kErrorTextCapacity, nullptr);
-        while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
-            --length;
-        }
-        return std::string(text, length);
+        return SystemErrorText(error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT));
     }
 };
 
 }  // namespace
+
+std::string SystemErrorText(long error, LANGID language) {
+    // Read wide: the ANSI form comes in the system's code page, which past ASCII is no UTF-8, and every
+    // alert would refuse it.
+    wchar_t text[kErrorTextCapacity];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  static_cast<DWORD>(error), language, text, kErrorTextCapacity, nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n')) {
+        --length;
+    }
+    return Narrow(std::wstring_view(text, length)).value_or(std::string());
+}
 
 SettingsStore& RegistrySettingsStore() {
     static RegistryStore store;

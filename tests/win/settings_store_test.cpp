@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include <windows.h>
 
 #include "base/settings_store_win.h"
+#include "base/utf.h"
 #include "base/win_handles_win.h"
 #include "support/fake_alerts.h"
 #include "ui/settings_block.h"
@@ -131,11 +133,29 @@ TEST_F(RegistrySettingsStoreTest, AValueLongerThanTheBufferReportsItsLength) {
     EXPECT_EQ(result.length, kSettingsBlockSize + 1);
 }
 
-TEST_F(RegistrySettingsStoreTest, ErrorTextsComeWithoutTheirLineBreak) {
-    for (long error : {0L, kSettingsNotFound, kSettingsTooLong}) {
-        const std::string text = store_.ErrorText(error);
-        EXPECT_FALSE(text.empty()) << error;
-        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << error << ": " << text;
+// The texts join alerts, which take UTF-8 only: a French, German or Japanese system's text must arrive
+// as UTF-8 too. Wine carries every language's texts, whatever the user's.
+TEST_F(RegistrySettingsStoreTest, ErrorTextsAreUtf8WithoutTheirLineBreak) {
+    struct Case {
+        long error;
+        LANGID language;
+        bool ascii;  // the text is all ASCII
+    };
+    const Case cases[] = {
+        {0, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), true},
+        {kSettingsNotFound, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), true},
+        {kSettingsTooLong, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), true},
+        {kSettingsTooLong, MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), false},
+        {kSettingsTooLong, MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), false},
+        {kSettingsNotFound, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), false},
+    };
+    for (const Case& c : cases) {
+        const std::string text = SystemErrorText(c.error, c.language);
+        SCOPED_TRACE(testing::Message() << c.error << " in " << c.language << ": " << text);
+        EXPECT_FALSE(text.empty());
+        EXPECT_TRUE(IsUtf8(text));
+        EXPECT_EQ(c.ascii, std::all_of(text.begin(), text.end(), [](char ch) { return (ch & 0x80) == 0; }));
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
     }
     EXPECT_EQ(store_.ErrorText(0x7FFF1234), "");
 }
