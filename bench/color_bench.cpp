@@ -242,14 +242,12 @@ void Convert(benchmark::State& state, int depth, TableUse use) {
     const std::array<ColorTable, 2> tables = {Variant(table, 0), Variant(table, 1)};
     const std::optional<LayerImage> layer = ViewOf(square);
     ResourceGrid grid;
-    SilentAlerts alerts;
     const ResourceFormat format(3, depth, 0, 0);
     const bool useActive = use != TableUse::BuiltIn;
     int turn = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(ConvertLayerToResource(layer, grid, format, true, true, useActive,
-                                                        tables[static_cast<size_t>(turn++ % 2)], EmbeddedResources(),
-                                                        alerts));
+                                                        tables[static_cast<size_t>(turn++ % 2)], EmbeddedResources()));
     }
 }
 

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "base/alerts.h"
 #include "base/module_resources.h"
-#include "base/texts.h"
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -29,7 +27,6 @@ std::optional<ColorTable> LoadBuiltInTable(const ModuleResources& resources, int
 }
 
 std::optional<ReductionTable> SelectReductionTable(const ModuleResources& resources,
-                                                   Alerts& alerts,
                                                    int depth,
                                                    bool useActiveTable,
                                                    const ColorTable& activeTable) {
@@ -39,12 +36,6 @@ std::optional<ReductionTable> SelectReductionTable(const ModuleResources& resour
     const bool sixteen = depth == 0;
     std::optional<ColorTable> builtIn = LoadBuiltInTable(resources, sixteen ? IDT_TABLE_16 : IDT_TABLE_256);
     if (!builtIn) {
-        Alert alert;
-        alert.text = texts::kCannotLoadTable;
-        alert.caption = AlertCaption::Product;
-        alert.icon = AlertIcon::None;
-        alert.buttons = AlertButtons::Ok;
-        alerts.Show(alert);
         return std::nullopt;
     }
     if (sixteen) {

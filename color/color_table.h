@@ -12,7 +12,6 @@
 
 namespace tessera {
 
-class Alerts;
 class ModuleResources;
 
 inline constexpr int kColorTableEntries = 256;
@@ -49,10 +48,9 @@ struct ReductionTable {
 
 // The table that a depth reduces to: depth 0 always the built-in 16-colour table, depth 1 the active
 // table when useActiveTable is set and the built-in 256-colour table otherwise; depth 2 has none. The
-// built-in table of the depth must load even when the active table is used; when it does not, the
-// user is told "Cannot load default color table" and there is no table.
+// built-in table of the depth must load even when the active table is used; when it does not, there is
+// no table either, and telling the user is the caller's part: this layer shows nothing.
 std::optional<ReductionTable> SelectReductionTable(const ModuleResources& resources,
-                                                   Alerts& alerts,
                                                    int depth,
                                                    bool useActiveTable,
                                                    const ColorTable& activeTable);

@@ -141,50 +141,51 @@ std::optional<BgraImage> OpaquePicture(const LayerImage& layer) {
 
 }  // namespace
 
-int ConvertLayerToResource(const std::optional<LayerImage>& layer,
-                           ResourceGrid& grid,
-                           const ResourceFormat& format,
-                           bool copyData,
-                           bool copyMask,
-                           bool useActiveTable,
-                           const ColorTable& activeTable,
-                           const ModuleResources& resources,
-                           Alerts& alerts) {
+ConvertResult ConvertLayerToResource(const std::optional<LayerImage>& layer,
+                                     ResourceGrid& grid,
+                                     const ResourceFormat& format,
+                                     bool copyData,
+                                     bool copyMask,
+                                     bool useActiveTable,
+                                     const ColorTable& activeTable,
+                                     const ModuleResources& resources) {
     const int side = format.PixelSize();
     if (!layer || layer->pixels == nullptr || side == 0 || layer->side != side) {
-        return 0;
+        return {};
     }
     grid.RemoveResource(format);
     if (!AnyVisiblePixel(*layer)) {
-        return 1;
+        return {.done = 1};
     }
     grid.PrepareResource(format);
     ResourceBits bits;
     grid.GetResourceBits(format, bits);
     if (bits.colorRows == nullptr) {
-        return 0;
+        return {};
     }
+    ConvertResult result{.done = 1};
     const int bitsPerPixel = ResourceGrid::FormatGeometry(format).bitsPerPixel;
     if (bitsPerPixel == 32) {
         CopyTrueColor(*layer, bits, copyData, copyMask);
     } else if (copyData) {
         const int depth = bitsPerPixel == 4 ? 0 : 1;
-        const std::optional<ReductionTable> table =
-            SelectReductionTable(resources, alerts, depth, useActiveTable, activeTable);
+        const std::optional<ReductionTable> table = SelectReductionTable(resources, depth, useActiveTable, activeTable);
         if (table) {
             const std::optional<BgraImage> picture = OpaquePicture(*layer);
             const size_t rowBytes = static_cast<size_t>(bits.colorStride) * static_cast<size_t>(side);
             if (!picture || !ReduceToTable(*picture, table->table, bitsPerPixel, bits.colorRows, rowBytes)) {
                 grid.RemoveResource(format);
-                return 0;
+                return {};
             }
             WriteRgbQuads(table->table, table->entryCount, bits.colorTable);
+        } else {
+            result.noTable = true;
         }
     }
     if (copyMask) {
         CopyMask(*layer, bits);
     }
-    return 1;
+    return result;
 }
 
 std::unique_ptr<uint8_t[]> TrueColorBlock(const LayerImage& square, uint32_t& size) {

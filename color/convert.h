@@ -12,7 +12,6 @@
 
 namespace tessera {
 
-class Alerts;
 class ModuleResources;
 class ResourceGrid;
 
@@ -22,17 +21,23 @@ class ResourceGrid;
 // the colour table, without copyMask the mask and, at 32 bits, the alpha. useActiveTable and
 // activeTable are the layer view's choice for 256 colours.
 //
-// Returns 1 when done, 0 when there is no square of the format's size or memory is short; the slot
-// is then empty unless there was no square, in which case nothing changed.
-int ConvertLayerToResource(const std::optional<LayerImage>& layer,
-                           ResourceGrid& grid,
-                           const ResourceFormat& format,
-                           bool copyData,
-                           bool copyMask,
-                           bool useActiveTable,
-                           const ColorTable& activeTable,
-                           const ModuleResources& resources,
-                           Alerts& alerts);
+struct ConvertResult {
+    // 1 when done, 0 when there is no square of the format's size or memory is short; the slot is then
+    // empty unless there was no square, in which case nothing changed.
+    int done = 0;
+    // The depth's built-in colour table could not be loaded: the slot is done all the same, with its
+    // colour rows and table left zero. The caller tells the user.
+    bool noTable = false;
+};
+
+ConvertResult ConvertLayerToResource(const std::optional<LayerImage>& layer,
+                                     ResourceGrid& grid,
+                                     const ResourceFormat& format,
+                                     bool copyData,
+                                     bool copyMask,
+                                     bool useActiveTable,
+                                     const ColorTable& activeTable,
+                                     const ModuleResources& resources);
 
 // The square, of any side, as a 32-bit icon image block exactly as a true-colour slot holds it once
 // converted: the header, the colour rows with the transparency as alpha, the mask. None when memory

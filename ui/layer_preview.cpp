@@ -40,8 +40,7 @@ LayerPreview RenderLayerPreview(const std::optional<LayerImage>& square,
                                 uint32_t background,
                                 bool useActiveTable,
                                 const ColorTable& activeTable,
-                                const ModuleResources& resources,
-                                Alerts& alerts) {
+                                const ModuleResources& resources) {
     const int side = format.PixelSize();
     if (!square || square->pixels == nullptr || side == 0 || square->side != side) {
         return {};
@@ -63,9 +62,9 @@ LayerPreview RenderLayerPreview(const std::optional<LayerImage>& square,
     }
 
     const std::optional<ReductionTable> table =
-        SelectReductionTable(resources, alerts, format.depth, useActiveTable, activeTable);
+        SelectReductionTable(resources, format.depth, useActiveTable, activeTable);
     if (!table) {
-        return {};
+        return {.picture = std::nullopt, .failed = false, .noTable = true};
     }
     const size_t stride = static_cast<size_t>(ColorStride(side, table->bitsPerPixel));
     const size_t indexedSize = stride * static_cast<size_t>(side);

@@ -15,7 +15,6 @@
 
 namespace tessera {
 
-class Alerts;
 class ModuleResources;
 
 // One layer pixel (red, green, blue and, when `hasTransparency`, its transparency) as the preview shows
@@ -24,10 +23,12 @@ Rgb PreviewPixel(const uint8_t* pixel, bool hasTransparency, int32_t mask, Resou
 
 struct LayerPreview {
     // The square as shown, side x side, rows bottom-up, the fourth byte 0. None when there is nothing to
-    // show: no square from the host, or no colour table (the user has been told).
+    // show: no square from the host, or no colour table.
     std::optional<BgraImage> picture;
     // Memory was short: the view shows that it could not draw.
     bool failed = false;
+    // The depth's built-in colour table could not be loaded; the view tells the user.
+    bool noTable = false;
 };
 
 // The preview of `square` for the format's size, depth, mask and view. Only a square of the format's
@@ -39,7 +40,6 @@ LayerPreview RenderLayerPreview(const std::optional<LayerImage>& square,
                                 uint32_t background,
                                 bool useActiveTable,
                                 const ColorTable& activeTable,
-                                const ModuleResources& resources,
-                                Alerts& alerts);
+                                const ModuleResources& resources);
 
 }  // namespace tessera

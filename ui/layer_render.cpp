@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/alerts.h"
+#include "base/texts.h"
 #include "color/convert.h"
 #include "host/plugin_call.h"
 #include "icon/resource_format.h"
@@ -19,6 +21,12 @@ void RebuildAutomaticTable(PluginCall& call, LayerSquareState& state) {
     }
     ScanLayerHistogram(call, count->histogram, &count->filled);
     state.activeTable = state.automaticBuilder.FinishCount(*count);
+}
+
+void TellNoTable(Alerts& alerts) {
+    Alert alert;
+    alert.text = texts::kCannotLoadTable;
+    alerts.Show(alert);
 }
 
 bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex) {
@@ -41,8 +49,13 @@ int ConvertRenderedSquare(PluginCall& call,
                           bool copyData,
                           bool copyMask,
                           const ModuleResources& resources) {
-    return ConvertLayerToResource(CurrentLayerImage(call, format.PixelSize()), grid, format, copyData, copyMask,
-                                  state.useActiveTable, state.activeTable, resources, call.alerts);
+    const ConvertResult result =
+        ConvertLayerToResource(CurrentLayerImage(call, format.PixelSize()), grid, format, copyData, copyMask,
+                               state.useActiveTable, state.activeTable, resources);
+    if (result.noTable) {
+        TellNoTable(call.alerts);
+    }
+    return result.done;
 }
 
 int QuickBuildSlot(PluginCall& call,

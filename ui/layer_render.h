@@ -9,6 +9,7 @@
 
 namespace tessera {
 
+class Alerts;
 class ModuleResources;
 class ResourceGrid;
 struct PluginCall;
@@ -33,8 +34,12 @@ void RebuildAutomaticTable(PluginCall& call, LayerSquareState& state);
 // no record, the size index names no size, or the host failed (which has been reported).
 bool RenderLayerSquare(PluginCall& call, LayerSquareState& state, int sizeIndex);
 
+// Tells the user that a depth's built-in colour table cannot be loaded.
+void TellNoTable(Alerts& alerts);
+
 // The square the host last delivered into the slot `format` names, with the state's 256-colour table:
-// 1 when done, 0 when there is no square of the format's size or memory is short.
+// 1 when done, 0 when there is no square of the format's size or memory is short. Without the depth's
+// built-in table the user is told, and the slot is done with its colours left zero.
 int ConvertRenderedSquare(PluginCall& call,
                           const LayerSquareState& state,
                           ResourceGrid& grid,

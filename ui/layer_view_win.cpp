@@ -18,6 +18,9 @@ namespace {
 
 constexpr int kFrameWidth = 3;
 
+// Posted by a paint that found no built-in colour table, so that the user is told after the paint.
+constexpr UINT kNoTableMessage = WM_APP;
+
 void FillArea(HDC dc, const RECT& area, COLORREF color) {
     const UniqueGdiObj<HBRUSH> brush(CreateSolidBrush(color));
     if (brush) {
@@ -27,12 +30,13 @@ void FillArea(HDC dc, const RECT& area, COLORREF color) {
 
 }  // namespace
 
-bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call) {
+bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call, const ModuleResources& resources) {
     if (!Subclass(control, IDC_MOVE_CURSOR)) {
         return false;
     }
     format_ = format;
     call_ = call;
+    resources_ = &resources;
     return true;
 }
 
@@ -58,14 +62,14 @@ int LayerView::ConvertLayerToResource(ResourceGrid& grid, bool copyData, bool co
     if (format_ == nullptr || call_ == nullptr) {
         return 0;
     }
-    return ConvertRenderedSquare(*call_, state_, grid, *format_, copyData, copyMask, ModuleOwnResources());
+    return ConvertRenderedSquare(*call_, state_, grid, *format_, copyData, copyMask, *resources_);
 }
 
 int LayerView::QuickBuildSlot(ResourceGrid& grid) {
     if (format_ == nullptr || call_ == nullptr) {
         return 0;
     }
-    const int done = tessera::QuickBuildSlot(*call_, state_, grid, *format_, ModuleOwnResources());
+    const int done = tessera::QuickBuildSlot(*call_, state_, grid, *format_, *resources_);
     Repaint();
     return done;
 }
@@ -103,6 +107,7 @@ LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         {WM_INITMENUPOPUP, &LayerView::UpdateMenuChecks},
         {WM_COMMAND, &LayerView::MenuCommand},
         {WM_KEYDOWN, &LayerView::KeyDown},
+        {kNoTableMessage, &LayerView::ShowNoTable},
     };
     for (const MessageEntry& entry : kMessages) {
         if (entry.message == message) {
@@ -225,6 +230,13 @@ bool LayerView::MenuCommand(WPARAM command, LPARAM) {
     return true;
 }
 
+bool LayerView::ShowNoTable(WPARAM, LPARAM) {
+    if (call_ != nullptr) {
+        TellNoTable(call_->alerts);
+    }
+    return true;
+}
+
 void LayerView::Paint(HDC dc) {
     RECT client{};
     GetClientRect(Window(), &client);
@@ -234,7 +246,12 @@ void LayerView::Paint(HDC dc) {
 
     if (format_ != nullptr && call_ != nullptr) {
         const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, state_.useActiveTable,
-                                                        state_.activeTable, ModuleOwnResources(), call_->alerts);
+                                                        state_.activeTable, *resources_);
+        if (preview.noTable && !noTableTold_) {
+            // A message box here would run its own message loop inside the paint. The user is told once
+            // the paint is over, and once only: the module's tables do not come back while it is loaded.
+            noTableTold_ = PostMessageA(Window(), kNoTableMessage, 0, 0) != 0;
+        }
         bool drawn = !preview.failed;
         if (preview.picture) {
             // Whole blocks of layer pixels, never smoothed.

@@ -18,7 +18,7 @@
 
 namespace tessera {
 
-class Alerts;
+class ModuleResources;
 class ResourceGrid;
 struct PluginCall;
 
@@ -43,10 +43,10 @@ class LayerView final : public SubclassedControl {
     LayerView& operator=(const LayerView&) = delete;
 
     // Takes over the control. `format` is the window's current format, which the context menu changes;
-    // `call` holds the host's record, through which the square is placed and fetched. Neither is owned
-    // and both must outlive the control. False when there is no control, this view already has one,
-    // or the platform refuses the subclass.
-    bool Attach(HWND control, ResourceFormat* format, PluginCall* call);
+    // `call` holds the host's record, through which the square is placed and fetched; `resources` hold
+    // the built-in colour tables. None is owned and all must outlive the control. False when there is
+    // no control, this view already has one, or the platform refuses the subclass.
+    bool Attach(HWND control, ResourceFormat* format, PluginCall* call, const ModuleResources& resources);
     // Until an owner is set, the menu re-renders the view itself and Insert and Delete do nothing.
     void SetOwner(LayerViewOwner* owner) { owner_ = owner; }
 
@@ -91,11 +91,15 @@ class LayerView final : public SubclassedControl {
     bool UpdateMenuChecks(WPARAM menu, LPARAM lParam);
     // False for a command that is not an entry of the context menu.
     bool MenuCommand(WPARAM command, LPARAM lParam);
+    bool ShowNoTable(WPARAM wParam, LPARAM lParam);
 
     LayerSquareState state_;
     ResourceFormat* format_ = nullptr;
     LayerViewOwner* owner_ = nullptr;
     PluginCall* call_ = nullptr;
+    const ModuleResources* resources_ = nullptr;
+    // A paint found no built-in colour table and has had the user told.
+    bool noTableTold_ = false;
     POINT lastMousePoint_{};
     bool dragging_ = false;
     COLORREF backgroundColor_ = RGB(128, 128, 128);

@@ -228,7 +228,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
 
         HWND view = GetDlgItem(dialog_, IDC_LAYER_VIEW);
         ResizeControl(view, kLayerViewPixels, kLayerViewPixels);
-        layerView_.Attach(view, &options_.currentFormat, &call_);
+        layerView_.Attach(view, &options_.currentFormat, &call_, ModuleOwnResources());
         layerView_.Rerender();
 
         HWND preview = GetDlgItem(dialog_, IDC_PREVIEW);

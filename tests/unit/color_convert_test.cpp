@@ -12,7 +12,7 @@
 #include "color/nearest.h"
 #include "icon/resource_grid.h"
 #include "resources/resource_ids.h"
-#include "support/fake_alerts.h"
+#include "support/missing_resource.h"
 
 namespace tessera {
 namespace {
@@ -94,11 +94,10 @@ int Convert(const Square& square,
             bool mask,
             bool useActive = false,
             const ColorTable& active = GreyRampTable()) {
-    test::FakeAlerts alerts;
-    const int result =
-        ConvertLayerToResource(square.View(), grid, format, data, mask, useActive, active, EmbeddedResources(), alerts);
-    EXPECT_TRUE(alerts.Shown().empty());
-    return result;
+    const ConvertResult result =
+        ConvertLayerToResource(square.View(), grid, format, data, mask, useActive, active, EmbeddedResources());
+    EXPECT_FALSE(result.noTable);
+    return result.done;
 }
 
 TEST(ConvertLayer, NoSquareOfTheFormatsSizeChangesNothing) {
@@ -106,13 +105,12 @@ TEST(ConvertLayer, NoSquareOfTheFormatsSizeChangesNothing) {
     const ResourceFormat format(1, 1, 0, 0);
     grid.PrepareResource(format);
     grid.ClearModifiedFlags();
-    test::FakeAlerts alerts;
     const ColorTable table = GreyRampTable();
-    EXPECT_EQ(
-        0, ConvertLayerToResource(std::nullopt, grid, format, true, true, false, table, EmbeddedResources(), alerts));
+    EXPECT_EQ(0,
+              ConvertLayerToResource(std::nullopt, grid, format, true, true, false, table, EmbeddedResources()).done);
     Square wrongSize(16, 4);
-    EXPECT_EQ(0, ConvertLayerToResource(wrongSize.View(), grid, format, true, true, false, table, EmbeddedResources(),
-                                        alerts));
+    EXPECT_EQ(
+        0, ConvertLayerToResource(wrongSize.View(), grid, format, true, true, false, table, EmbeddedResources()).done);
     EXPECT_EQ(1, grid.Slot(ResourceGrid::SlotForFormat(format)).present);
     EXPECT_FALSE(grid.IsModified());
 }
@@ -330,18 +328,6 @@ TEST(ConvertLayer, TheCustomTableBeforeAnyFileIsTheGreyRamp) {
     }
 }
 
-// Module resources without one of the built-in tables.
-class MissingTable final : public ModuleResources {
-  public:
-    explicit MissingTable(int id) : missing_(id) {}
-    std::optional<std::vector<uint8_t>> Load(const char* type, int id) const override {
-        return id == missing_ ? std::nullopt : EmbeddedResources().Load(type, id);
-    }
-
-  private:
-    int missing_;
-};
-
 TEST(ConvertLayer, WithoutTheBuiltInTableTheColoursStayZeroAndTheMaskIsMade) {
     for (const int depth : {0, 1}) {
         Square square(16, 4);
@@ -349,12 +335,11 @@ TEST(ConvertLayer, WithoutTheBuiltInTableTheColoursStayZeroAndTheMaskIsMade) {
         square.Set(2, 0, Pixel{0, 0, 0, 0});
         ResourceGrid grid;
         const ResourceFormat format(0, depth, 0, 0);
-        test::FakeAlerts alerts;
-        const MissingTable resources(depth == 0 ? IDT_TABLE_16 : IDT_TABLE_256);
-        ASSERT_EQ(1, ConvertLayerToResource(square.View(), grid, format, true, true, true, GreyRampTable(), resources,
-                                            alerts));
-        ASSERT_EQ(1u, alerts.Shown().size());
-        EXPECT_EQ("Cannot load default color table", alerts.Shown()[0].text);
+        const test::MissingResource resources(EmbeddedResources(), depth == 0 ? IDT_TABLE_16 : IDT_TABLE_256);
+        const ConvertResult result =
+            ConvertLayerToResource(square.View(), grid, format, true, true, true, GreyRampTable(), resources);
+        ASSERT_EQ(1, result.done);
+        EXPECT_TRUE(result.noTable);
         const Converted out(grid, format);
         ASSERT_TRUE(out.Present());
         for (int i = 0; i < out.Bits().colorStride * 16; ++i) {

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "base/module_resources.h"
-#include "support/fake_alerts.h"
+#include "resources/resource_ids.h"
+#include "support/missing_resource.h"
 #include "ui/layer_preview.h"
 
 namespace tessera {
@@ -73,23 +74,17 @@ class Square {
     std::vector<uint8_t> bytes_;
 };
 
-class NoResources final : public ModuleResources {
-  public:
-    std::optional<std::vector<uint8_t>> Load(const char*, int) const override { return std::nullopt; }
-};
-
 class RenderTest : public testing::Test {
   protected:
     LayerPreview Render(const Square& square, const ResourceFormat& format, uint32_t background = 0x808080) {
-        return RenderLayerPreview(square.Image(), format, background, useActiveTable, activeTable, *resources, alerts);
+        return RenderLayerPreview(square.Image(), format, background, useActiveTable, activeTable, resources);
     }
     static Rgb At(const BgraImage& picture, int x, int row) {
         const uint8_t* p = picture.At(x, row);
         return Rgb{p[2], p[1], p[0]};
     }
 
-    test::FakeAlerts alerts;
-    const ModuleResources* resources = &EmbeddedResources();
+    test::MissingResource resources{EmbeddedResources(), 0};
     bool useActiveTable = false;
     ColorTable activeTable = GreyRampTable();
 };
@@ -108,7 +103,6 @@ TEST_F(RenderTest, TrueColourIsShownBottomRowFirstWithTheFourthByteUnused) {
     EXPECT_EQ(At(*preview.picture, 0, 0), (Rgb{0, 0, 255}));
     EXPECT_EQ(At(*preview.picture, 15, 0), (Rgb{0, 127, 128}));
     EXPECT_EQ(preview.picture->At(3, 3)[3], 0);
-    EXPECT_TRUE(alerts.Shown().empty());
 }
 
 TEST_F(RenderTest, OnlyASquareOfTheFormatsSideIsShown) {
@@ -119,10 +113,9 @@ TEST_F(RenderTest, OnlyASquareOfTheFormatsSideIsShown) {
         EXPECT_FALSE(preview.failed);
     }
     const LayerPreview none =
-        RenderLayerPreview(std::nullopt, ResourceFormat(1, 1, 0, 0), 0, false, activeTable, *resources, alerts);
+        RenderLayerPreview(std::nullopt, ResourceFormat(1, 1, 0, 0), 0, false, activeTable, resources);
     EXPECT_FALSE(none.picture);
     EXPECT_FALSE(none.failed);
-    EXPECT_TRUE(alerts.Shown().empty());
 }
 
 TEST_F(RenderTest, ALayerWithoutTransparencyShowsAnAllBlackMask) {
@@ -162,7 +155,6 @@ TEST_F(RenderTest, ReducedColoursTreatFullyTransparentPixelsByView) {
             EXPECT_EQ(At(*preview.picture, 9, row), c.faint) << "depth " << c.depth << " view " << c.view;
         }
     }
-    EXPECT_TRUE(alerts.Shown().empty());
 }
 
 TEST_F(RenderTest, TheActiveTableServes256ColoursOnly) {
@@ -177,16 +169,13 @@ TEST_F(RenderTest, TheActiveTableServes256ColoursOnly) {
 }
 
 TEST_F(RenderTest, WithoutItsBuiltInTableTheReducedPreviewIsLeftUndrawn) {
-    const NoResources none;
-    resources = &none;
     const Square square(16, 4, [](int, int) { return std::array<uint8_t, 4>{1, 2, 3, 255}; });
     for (int32_t depth : {0, 1}) {
-        alerts.Clear();
+        resources.missingId = depth == 0 ? IDT_TABLE_16 : IDT_TABLE_256;
         const LayerPreview preview = Render(square, ResourceFormat(0, depth, 0, 0));
         EXPECT_FALSE(preview.picture);
         EXPECT_FALSE(preview.failed);
-        ASSERT_EQ(alerts.Shown().size(), 1u);
-        EXPECT_EQ(alerts.Shown()[0].text, "Cannot load default color table");
+        EXPECT_TRUE(preview.noTable);
     }
     EXPECT_TRUE(Render(square, ResourceFormat(0, 2, 1, 0)).picture);
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "base/module_win.h"
 #include "canvas.h"
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
@@ -65,7 +66,7 @@ class ControlsInDialogTest : public testing::Test {
         ASSERT_NE(dialog, nullptr);
         HWND layer = GetDlgItem(dialog, IDC_LAYER_VIEW);
         Resize(layer, 198);
-        ASSERT_TRUE(view.Attach(layer, &format, &call));
+        ASSERT_TRUE(view.Attach(layer, &format, &call, ModuleOwnResources()));
         view.Rerender();
         HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
         Resize(preview, 198);

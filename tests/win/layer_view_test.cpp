@@ -18,6 +18,7 @@
 #include "support/fake_alerts.h"
 #include "support/gdi_objects_win.h"
 #include "support/layers.h"
+#include "support/missing_resource.h"
 #include "ui/layer_preview.h"
 #include "ui/layer_view.h"
 #include "ui/layer_view_win.h"
@@ -86,7 +87,7 @@ class LayerViewWinTest : public testing::Test {
         ASSERT_NE(window, nullptr);
         control = Child("Static", SS_NOTIFY | WS_TABSTOP, IDC_LAYER_VIEW, 10, 10, 198, 198);
         button = Child("Button", BS_PUSHBUTTON | WS_TABSTOP, kButtonId, 250, 10, 80, 20);
-        ASSERT_TRUE(view.Attach(control, &format, &call));
+        ASSERT_TRUE(view.Attach(control, &format, &call, resources));
         view.SetOwner(&owner);
         view.SetBackgroundColor(RGB(20, 40, 60));
         view.Rerender();
@@ -113,6 +114,14 @@ class LayerViewWinTest : public testing::Test {
         return POINT{GetRValue(c), GetGValue(c)};
     }
 
+    // Everything posted to the thread so far.
+    static void DispatchWaiting() {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+    }
+
     void Press(UINT message, WPARAM keys, int x, int y) { SendMessageA(control, message, keys, MAKELPARAM(x, y)); }
     void Key(WPARAM key) {
         SendMessageA(control, WM_KEYDOWN, key, 1);
@@ -126,6 +135,7 @@ class LayerViewWinTest : public testing::Test {
     LayerHost host{PatternLayer()};
     test::FakeAlerts alerts;
     PluginCall call{&host.Record(), alerts};
+    test::MissingResource resources{ModuleOwnResources(), 0};
     ResourceFormat format;  // Huge, true colour, Soft, Both
     ResourceGrid grid;
     LayerView view;
@@ -164,7 +174,7 @@ TEST_F(LayerViewWinTest, ReducedPreviewsShowThePortablePicture) {
         format = ResourceFormat(1, depth, 0, 0);
         view.Rerender();
         const LayerPreview expected = RenderLayerPreview(CurrentLayerImage(call, 24), format, RGB(20, 40, 60), false,
-                                                         GreyRampTable(), ModuleOwnResources(), alerts);
+                                                         GreyRampTable(), ModuleOwnResources());
         ASSERT_TRUE(expected.picture);
         const std::unique_ptr<Canvas> canvas = Print();
         int wrong = 0;
@@ -379,10 +389,7 @@ TEST_F(LayerViewWinTest, TheContextMenuOpensAtTheClickOrAtTheLastMessage) {
         const UINT_PTR timer = SetTimer(nullptr, 0, 100, &ChooseSecondEntry);
         how();
         KillTimer(nullptr, timer);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&message);
-        }
+        DispatchWaiting();
         EXPECT_EQ(format, ResourceFormat(3, 1, 0, 0)) << "8-bits per pixel, Hard";
     };
 
@@ -399,10 +406,7 @@ TEST_F(LayerViewWinTest, TheContextMenuOpensAtTheClickOrAtTheLastMessage) {
 
     SetCursorPos(300, 320);
     PostMessageA(control, WM_NULL, 0, 0);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageA(&message);
-    }
+    DispatchWaiting();
     const DWORD last = GetMessagePos();
     open([&] { SendMessageA(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1)); });
     EXPECT_EQ(menuShown.left, GET_X_LPARAM(last));
@@ -426,6 +430,32 @@ TEST_F(LayerViewWinTest, WithoutPixelsTheInnerAreaStaysAndTheFailureIsReported) 
     Key(VK_NUMPAD6);
     EXPECT_EQ(call.result, 0);
     EXPECT_NE(Print(RGB(9, 9, 9))->Pixel(100, 100), RGB(9, 9, 9));
+}
+
+// A message box inside the paint would run a message loop with the paint unfinished. The view tells
+// once, after painting, however often it paints; each copy tells again, as it always has.
+TEST_F(LayerViewWinTest, AMissingTableIsToldOnceAfterThePaintAndAtEachCopy) {
+    resources.missingId = IDT_TABLE_256;
+    format = ResourceFormat(1, 1, 0, 0);
+    view.Rerender();
+    for (int paint = 0; paint < 3; ++paint) {
+        const std::unique_ptr<Canvas> canvas = Print(RGB(9, 9, 9));
+        EXPECT_EQ(canvas->Pixel(100, 100), RGB(9, 9, 9));
+        EXPECT_TRUE(alerts.Shown().empty());
+    }
+    DispatchWaiting();
+    ASSERT_EQ(alerts.Shown().size(), 1u);
+    Print();
+    EXPECT_EQ(view.ConvertLayerToResource(grid, true, true), 1);
+    EXPECT_EQ(view.ConvertLayerToResource(grid, true, false), 1);
+    DispatchWaiting();
+    ASSERT_EQ(alerts.Shown().size(), 3u);
+    for (const Alert& alert : alerts.Shown()) {
+        EXPECT_EQ(alert.text, "Cannot load default color table");
+        EXPECT_EQ(alert.caption, AlertCaption::Product);
+        EXPECT_EQ(alert.icon, AlertIcon::None);
+        EXPECT_EQ(alert.buttons, AlertButtons::Ok);
+    }
 }
 
 TEST_F(LayerViewWinTest, PaintingGivesBackEveryGdiObject) {
