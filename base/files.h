@@ -36,6 +36,8 @@ class FileSystem {
     // as they were, when `to` is a folder, read-only or held open by anyone.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
     virtual bool Remove(const std::string& path) = 0;
+    // Whether a file of that name exists; a folder is no file.
+    virtual bool FileExists(const std::string& path) = 0;
 };
 
 // The file system of the platform the program runs on.

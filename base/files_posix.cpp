@@ -196,6 +196,11 @@ class PosixFileSystem final : public FileSystem {
 
     bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
 
+    bool FileExists(const std::string& path) override {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+
   private:
     unsigned counter_ = 0;
 };

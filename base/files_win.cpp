@@ -149,6 +149,15 @@ class WinFileSystem final : public FileSystem {
         return name && DeleteFileW(name->c_str()) != 0;
     }
 
+    bool FileExists(const std::string& path) override {
+        const std::optional<std::wstring> name = WidePath(path);
+        if (!name) {
+            return false;
+        }
+        const DWORD attributes = GetFileAttributesW(name->c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+
   private:
     unsigned counter_ = 0;
 };

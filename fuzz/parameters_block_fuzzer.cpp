@@ -96,12 +96,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* kept = reinterpret_cast<const uint8_t*>(Handles::master);
     Require(kept[0] == 1 && kept[1] == 0 && kept[2] == 0 && kept[3] == 0, "the marker is set");
 
-    ParametersBlock choice = DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(kept, 1304));
+    test::MemoryFileSystem files;
+    ParametersBlock choice = DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(kept, 1304), files);
     choice.documentName += "name";
     choice.documentPath += "path";
     Require(StoreApplyChoice(record, choice), "the choice is stored");
-    const ParametersBlock stored = DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(
-        reinterpret_cast<const uint8_t*>(Handles::master), kParametersBlockSize));
+    const ParametersBlock stored =
+        DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(
+                                  reinterpret_cast<const uint8_t*>(Handles::master), kParametersBlockSize),
+                              files);
     Require(stored.size == choice.size && stored.depth == choice.depth && stored.mask == choice.mask &&
                 stored.view == choice.view,
             "the format reads back");
@@ -119,7 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 "a path too long reads back marked");
     }
 
-    test::MemoryFileSystem files;
     ApplyStoredResource(call, files);
     Require(call.result == noErr, "a stored block is always reachable");
     Handles::Dispose(record.parameters);

@@ -13,6 +13,7 @@
 #include "base/alerts.h"
 #include "base/settings_store.h"
 #include "base/utf.h"
+#include "support/fake_files.h"
 #include "ui/settings_block.h"
 
 namespace {
@@ -81,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CountingAlerts alerts;
     WindowOptions options;
     options.documentName = "kept.ico";
-    const bool read = ReadSettings(store, alerts, options);
+    test::MemoryFileSystem files;
+    const bool read = ReadSettings(store, alerts, files, options);
     if (size != kSettingsBlockSize) {
         Require(!read && alerts.shown == 1 && options.documentName == "kept.ico", "other lengths change nothing");
         return 0;
@@ -91,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::array<uint8_t, kSettingsBlockSize> again{};
     EncodeSettingsBlock(options, again);
-    const WindowOptions reread = DecodeSettingsBlock(again);
+    const WindowOptions reread = DecodeSettingsBlock(again, files);
     std::array<uint8_t, kSettingsBlockSize> third{};
     EncodeSettingsBlock(reread, third);
     Require(again == third, "what was taken is stored and read back unchanged");

@@ -135,7 +135,8 @@ void ApplyStoredResource(PluginCall& call, FileSystem& files) {
         return;
     }
     const ParametersBlock block = DecodeParametersBlock(
-        std::span<const uint8_t, kParametersBlockSize>(reinterpret_cast<const uint8_t*>(p), kParametersBlockSize));
+        std::span<const uint8_t, kParametersBlockSize>(reinterpret_cast<const uint8_t*>(p), kParametersBlockSize),
+        files);
     const ResourceFormat format(block.size, block.depth, block.mask, block.view);
     if (block.pathState != StoredPath::Whole) {
         call.alerts.Show(WarningAlert(block.pathState == StoredPath::TooLong ? texts::kStoredPathTooLong

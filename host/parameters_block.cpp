@@ -13,13 +13,14 @@ namespace tessera {
 
 namespace {
 
+constexpr size_t kReservedOffset = 20;
 constexpr size_t kNameOffset = 24;
 constexpr size_t kPathOffset = kNameOffset + kDocumentNameField;
 static_assert(kPathOffset + kDocumentPathField == kParametersBlockSize);
 
 }  // namespace
 
-ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize> bytes) {
+ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize> bytes, FileSystem& files) {
     const uint8_t* p = bytes.data();
     ParametersBlock block;
     block.marker = static_cast<int32_t>(LoadU32LE(p + 0));
@@ -27,13 +28,14 @@ ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockS
     block.depth = static_cast<int32_t>(LoadU32LE(p + 8));
     block.mask = static_cast<int32_t>(LoadU32LE(p + 12));
     block.view = static_cast<int32_t>(LoadU32LE(p + 16));
-    block.reserved = static_cast<int32_t>(LoadU32LE(p + 20));
-    block.documentName = ReadTextField(bytes.subspan(kNameOffset, kDocumentNameField)).value_or(std::string());
-    const std::optional<std::string> path = ReadTextField(bytes.subspan(kPathOffset, kDocumentPathField));
-    block.documentPath = path.value_or(std::string());
-    if (!path) {
+    block.reserved = static_cast<int32_t>(LoadU32LE(p + kReservedOffset));
+    const DocumentFields document = ReadDocumentFields(bytes.subspan(kNameOffset, kDocumentNameField),
+                                                       bytes.subspan(kPathOffset, kDocumentPathField), files);
+    block.documentName = document.name.value_or(std::string());
+    block.documentPath = document.path.value_or(std::string());
+    if (!document.path) {
         block.pathState = StoredPath::NotText;
-    } else if (!path->empty() && path->back() == kCutPathMark) {
+    } else if (!document.path->empty() && document.path->back() == kCutPathMark) {
         block.pathState = StoredPath::TooLong;
     }
     return block;
@@ -46,7 +48,7 @@ void EncodeParametersBlock(const ParametersBlock& block, std::span<uint8_t, kPar
     StoreU32LE(p + 8, static_cast<uint32_t>(block.depth));
     StoreU32LE(p + 12, static_cast<uint32_t>(block.mask));
     StoreU32LE(p + 16, static_cast<uint32_t>(block.view));
-    StoreU32LE(p + 20, static_cast<uint32_t>(block.reserved));
+    StoreU32LE(p + kReservedOffset, static_cast<uint32_t>(block.reserved));
     WriteTextField(bytes.subspan(kNameOffset, kDocumentNameField), block.documentName);
     const std::span<uint8_t> path = bytes.subspan(kPathOffset, kDocumentPathField);
     if (!WriteTextField(path, block.documentPath)) {
@@ -164,13 +166,9 @@ bool StoreApplyChoice(const FilterRecord& record, const ParametersBlock& choice)
         return false;
     }
     const std::span<uint8_t, kParametersBlockSize> bytes(reinterpret_cast<uint8_t*>(p), kParametersBlockSize);
-    ParametersBlock block = DecodeParametersBlock(bytes);
-    block.size = choice.size;
-    block.depth = choice.depth;
-    block.mask = choice.mask;
-    block.view = choice.view;
-    block.documentName = choice.documentName;
-    block.documentPath = choice.documentPath;
+    ParametersBlock block = choice;
+    block.marker = static_cast<int32_t>(LoadU32LE(bytes.data()));
+    block.reserved = static_cast<int32_t>(LoadU32LE(bytes.data() + kReservedOffset));
     EncodeParametersBlock(block, bytes);
     UnlockHostHandle(&record, record.parameters);
     return true;

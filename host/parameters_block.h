@@ -10,6 +10,7 @@
 
 namespace tessera {
 
+class FileSystem;
 struct PluginCall;
 
 inline constexpr size_t kParametersBlockSize = 1304;
@@ -39,7 +40,8 @@ struct ParametersBlock {
     StoredPath pathState = StoredPath::Whole;  // as decoded
 };
 
-ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize> bytes);
+// The document's name and path are UTF-8, or an older block's ANSI, told apart through `files`.
+ParametersBlock DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize> bytes, FileSystem& files);
 void EncodeParametersBlock(const ParametersBlock& block, std::span<uint8_t, kParametersBlockSize> bytes);
 
 // The host's handle callbacks, each checked for presence before it is called. A callback the host

@@ -244,7 +244,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
             cells_[static_cast<size_t>(k + 1)].Attach(cell, &format, &grid_);
         }
 
-        if (ReadSettings(store_, alerts_, options_)) {
+        if (ReadSettings(store_, alerts_, files_, options_)) {
             layerView_.SetSquares(options_.layerSquares);
             layerView_.SetUseActiveTable(options_.useCustomColorTable);
             layerView_.SetActiveTable(options_.customColorTable);

@@ -86,7 +86,7 @@ void EncodeSettingsBlock(const WindowOptions& options, std::span<uint8_t, kSetti
     writer.I32(options.automaticColorTable);
 }
 
-WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> bytes) {
+WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> bytes, FileSystem& files) {
     ByteReader reader(bytes);
     WindowOptions options;
     const ResourceFormat defaults;
@@ -100,8 +100,10 @@ WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> b
                        InRange(mask, 0, 1) ? mask : defaults.mask, 0);
 
     // A name that is no text in any encoding we know is forgotten, as if it had never been stored.
-    options.documentName = ReadTextField(reader.Bytes(kNameField)).value_or(kUntitledDocumentName);
-    options.documentPath = ReadTextField(reader.Bytes(kPathField)).value_or(kDefaultDocumentPath);
+    const std::span<const uint8_t> name = reader.Bytes(kNameField);
+    const DocumentFields document = ReadDocumentFields(name, reader.Bytes(kPathField), files);
+    options.documentName = document.name.value_or(kUntitledDocumentName);
+    options.documentPath = document.path.value_or(kDefaultDocumentPath);
     options.backgroundColor = reader.U32LE();
     for (uint32_t& color : options.customColors) {
         color = reader.U32LE();
@@ -128,11 +130,11 @@ WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> b
     return options;
 }
 
-bool ReadSettings(SettingsStore& store, Alerts& alerts, WindowOptions& options) {
+bool ReadSettings(SettingsStore& store, Alerts& alerts, FileSystem& files, WindowOptions& options) {
     std::array<uint8_t, kSettingsBlockSize> bytes{};
     const SettingsRead read = store.Read(bytes);
     if (read.error == 0 && read.length == kSettingsBlockSize) {
-        options = DecodeSettingsBlock(bytes);
+        options = DecodeSettingsBlock(bytes, files);
         return true;
     }
     if (read.error == kSettingsNotFound) {

@@ -11,6 +11,7 @@
 namespace tessera {
 
 class Alerts;
+class FileSystem;
 class SettingsStore;
 
 inline constexpr size_t kSettingsBlockSize = 2180;
@@ -19,13 +20,14 @@ void EncodeSettingsBlock(const WindowOptions& options, std::span<uint8_t, kSetti
 
 // The options the block holds. The view always comes back as Both, so a window never opens on Data or
 // Mask. The store is user-editable, so a size, depth, mask or cycle index outside its range, and a
-// remembered square that does not have its size's side, take their first-run values instead.
-WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> bytes);
+// remembered square that does not have its size's side, take their first-run values instead. The
+// document's name and path are UTF-8, or an older block's ANSI, told apart through `files`.
+WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> bytes, FileSystem& files);
 
 // Replaces the options by the stored ones. With no stored value yet (the first run) the options stay
 // as they are, silently; a value that cannot be read or has another length keeps them too, with a
 // warning that names the error and the length. True when the options were replaced.
-bool ReadSettings(SettingsStore& store, Alerts& alerts, WindowOptions& options);
+bool ReadSettings(SettingsStore& store, Alerts& alerts, FileSystem& files, WindowOptions& options);
 
 // Stores the options; true when the store took them.
 bool WriteSettings(SettingsStore& store, const WindowOptions& options);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "driver/screen_capture_win.h"
 #include "driver/ui_driver_win.h"
 #include "resources/resource_ids.h"
@@ -122,7 +123,8 @@ TEST_P(BuildMatchesWindow, TheCommandWritesTheWindowsIconByteForByte) {
     // The squares the window remembered when it closed: where the drags put them.
     const std::optional<std::vector<uint8_t>> stored = StoredSettings();
     ASSERT_TRUE(stored && stored->size() == kSettingsBlockSize);
-    const WindowOptions options = DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize>(*stored));
+    const WindowOptions options =
+        DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize>(*stored), PlatformFileSystem());
     std::string squares;
     for (const SquareTarget& target : kTargets) {
         const Rect& at = options.layerSquares.positions[static_cast<size_t>(target.sizeIndex)];

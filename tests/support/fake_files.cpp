@@ -180,4 +180,8 @@ bool MemoryFileSystem::Remove(const std::string& path) {
     return true;
 }
 
+bool MemoryFileSystem::FileExists(const std::string& path) {
+    return files_.count(path) != 0;
+}
+
 }  // namespace tessera::test

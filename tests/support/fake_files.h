@@ -47,6 +47,7 @@ class MemoryFileSystem final : public FileSystem {
     std::unique_ptr<File> CreateTemporaryBeside(const std::string& target, std::string& tempPath) override;
     bool Replace(const std::string& from, const std::string& to) override;
     bool Remove(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
 
   private:
     friend class MemoryFile;

@@ -11,9 +11,16 @@
 #include "host/plugin_call.h"
 #include "host/plugin_entry.h"
 #include "support/fake_alerts.h"
+#include "support/fake_files.h"
 
 namespace tessera {
 namespace {
+
+// Decoded where no file exists, so stored names read as they are.
+ParametersBlock Decode(std::span<const uint8_t, kParametersBlockSize> bytes) {
+    test::MemoryFileSystem noFiles;
+    return DecodeParametersBlock(bytes, noFiles);
+}
 
 class FakePlatform final : public PluginPlatform {
   public:
@@ -179,7 +186,7 @@ TEST_F(PluginEntryTest, SecondParametersCallKeepsTheLastRunsChoice) {
                                      reinterpret_cast<uint8_t*>(FakeHandles::storage.data()), kParametersBlockSize));
     EXPECT_EQ(Call(filterSelectorParameters), noErr);
     EXPECT_EQ(FakeHandles::newCalls, 1);
-    const ParametersBlock kept = DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(
+    const ParametersBlock kept = Decode(std::span<const uint8_t, kParametersBlockSize>(
         reinterpret_cast<const uint8_t*>(FakeHandles::storage.data()), kParametersBlockSize));
     EXPECT_EQ(kept.marker, 1);
     EXPECT_EQ(kept.size, 2);
@@ -333,7 +340,7 @@ TEST(ParametersBlockTest, LongNamesAreCutWithTheirTerminator) {
     EncodeParametersBlock(block, bytes);
     EXPECT_EQ(bytes[24 + 255], 0);
     EXPECT_EQ(bytes[280 + 1023], 0);
-    const ParametersBlock back = DecodeParametersBlock(bytes);
+    const ParametersBlock back = Decode(bytes);
     EXPECT_EQ(back.documentName, std::string(255, 'n'));
     // A path that does not fit keeps its start and the mark that no file name holds.
     EXPECT_EQ(back.documentPath, std::string(1022, 'p') + kCutPathMark);
@@ -351,12 +358,16 @@ TEST(ParametersBlockTest, NamesAreUtf8AndOlderAnsiNamesReadAsTheyWere) {
         std::string readName;
         std::string readPath;
         StoredPath pathState;
+        std::string existing = {};  // a file that exists
     };
     const Case cases[] = {
         {"UTF-8", "\xD0\x98\xE5\x9B\xBE.ico", "C:\\\xF0\x9F\x8E\xA8\\a.ico", "\xD0\x98\xE5\x9B\xBE.ico",
          "C:\\\xF0\x9F\x8E\xA8\\a.ico", StoredPath::Whole},
         {"ANSI of an older block", "\xE9\xFC.ico", "C:\\\xE9\\\xFC.ico", e + "\xC3\xBC.ico",
          "C:\\" + e + "\\\xC3\xBC.ico", StoredPath::Whole},
+        // \xC3\xA9 is the UTF-8 of e-acute and the Windows-1252 of A-tilde and the copyright sign.
+        {"ANSI that is UTF-8 too, naming a file only as ANSI", "\xC3\xA9.ico", "C:\\\xC3\xA9.ico",
+         "\xC3\x83\xC2\xA9.ico", "C:\\\xC3\x83\xC2\xA9.ico", StoredPath::Whole, "C:\\\xC3\x83\xC2\xA9.ico"},
         {"at the limit", std::string(254, 'n') + e, "C:\\a.ico", std::string(254, 'n'), "C:\\a.ico", StoredPath::Whole},
         {"a path at the limit", "a.ico", std::string(1021, 'p') + e, "a.ico", std::string(1021, 'p') + e,
          StoredPath::Whole},
@@ -378,7 +389,11 @@ TEST(ParametersBlockTest, NamesAreUtf8AndOlderAnsiNamesReadAsTheyWere) {
             std::copy(c.storedName.begin(), c.storedName.end(), bytes.begin() + 24);
             std::copy(c.storedPath.begin(), c.storedPath.end(), bytes.begin() + 280);
         }
-        const ParametersBlock back = DecodeParametersBlock(bytes);
+        test::MemoryFileSystem files;
+        if (!c.existing.empty()) {
+            files.Put(c.existing, {});
+        }
+        const ParametersBlock back = DecodeParametersBlock(bytes, files);
         EXPECT_EQ(c.readName, back.documentName);
         EXPECT_EQ(c.readPath, back.documentPath);
         EXPECT_EQ(c.pathState, back.pathState);
@@ -403,8 +418,7 @@ TEST_F(PluginEntryTest, ApplyChoiceKeepsMarkerAndReservedWord) {
     choice.documentName = "b.ico";
     choice.documentPath = "C:\\x\\b.ico";
     ASSERT_TRUE(StoreApplyChoice(record, choice));
-    const ParametersBlock stored =
-        DecodeParametersBlock(std::span<const uint8_t, kParametersBlockSize>(bytes, kParametersBlockSize));
+    const ParametersBlock stored = Decode(std::span<const uint8_t, kParametersBlockSize>(bytes, kParametersBlockSize));
     EXPECT_EQ(stored.marker, 1);
     EXPECT_EQ(stored.reserved, 0xABCD);
     EXPECT_EQ(stored.size, 1);

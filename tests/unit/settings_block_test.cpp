@@ -9,6 +9,7 @@
 #include "base/byte_reader.h"
 #include "base/settings_store.h"
 #include "support/fake_alerts.h"
+#include "support/fake_files.h"
 #include "ui/settings_block.h"
 
 namespace tessera {
@@ -46,6 +47,12 @@ class FakeSettingsStore final : public SettingsStore {
     long failure = 0;
     bool writable = true;
 };
+
+// Decoded where no file exists, so stored names read as they are.
+WindowOptions Decode(std::span<const uint8_t, kSettingsBlockSize> block) {
+    test::MemoryFileSystem noFiles;
+    return DecodeSettingsBlock(block, noFiles);
+}
 
 Rect Square(int16_t top, int16_t left, int side) {
     return Rect{top, left, static_cast<int16_t>(top + side), static_cast<int16_t>(left + side)};
@@ -126,7 +133,7 @@ TEST(SettingsBlockTest, FirstRunValues) {
 
 TEST(SettingsBlockTest, RoundTripKeepsEveryFieldButTheView) {
     const WindowOptions edited = EditedOptions();
-    const WindowOptions decoded = DecodeSettingsBlock(Encode(edited));
+    const WindowOptions decoded = Decode(Encode(edited));
     WindowOptions expected = edited;
     expected.currentFormat.view = 0;
     ExpectSameOptions(decoded, expected);
@@ -175,13 +182,13 @@ TEST(SettingsBlockTest, TextFieldsAreCutWithTheirNulAndZeroFilled) {
     for (size_t i = 272 + 4; i < 1296; ++i) {
         ASSERT_EQ(block[i], 0) << i;
     }
-    const WindowOptions decoded = DecodeSettingsBlock(block);
+    const WindowOptions decoded = Decode(block);
     EXPECT_EQ(decoded.documentName, std::string(255, 'n'));
     EXPECT_EQ(decoded.documentPath, "C:\\x");
 
     // A stored field with no NUL is read to its width and no further.
     std::fill(block.begin() + 16, block.begin() + 272, uint8_t{'m'});
-    EXPECT_EQ(DecodeSettingsBlock(block).documentName, std::string(256, 'm'));
+    EXPECT_EQ(Decode(block).documentName, std::string(256, 'm'));
 }
 
 // Names are UTF-8 in the same fields; those of a block from before read in the ANSI code page, and
@@ -194,11 +201,17 @@ TEST(SettingsBlockTest, NamesAreUtf8AndOlderAnsiNamesReadAsTheyWere) {
         std::string storedPath;
         std::string readName;
         std::string readPath;
+        std::string existing = {};  // a file that exists
     };
     const Case cases[] = {
         {"UTF-8", "\xF0\x9F\x8E\xA8.ico", "C:\\\xD0\x98\xE5\x9B\xBE\\", "\xF0\x9F\x8E\xA8.ico",
          "C:\\\xD0\x98\xE5\x9B\xBE\\"},
         {"ANSI of an older block", "\xE9\xFC.ico", "C:\\\xFC\\", e + "\xC3\xBC.ico", "C:\\\xC3\xBC\\"},
+        // \xC3\xA9 is the UTF-8 of e-acute and the Windows-1252 of A-tilde and the copyright sign.
+        {"ANSI that is UTF-8 too, naming a file only as ANSI", "\xC3\xA9.ico", "C:\\\xC3\xA9.ico",
+         "\xC3\x83\xC2\xA9.ico", "C:\\\xC3\x83\xC2\xA9.ico", "C:\\\xC3\x83\xC2\xA9.ico"},
+        {"the same naming a file as UTF-8", "\xC3\xA9.ico", "C:\\\xC3\xA9.ico", e + ".ico", "C:\\" + e + ".ico",
+         "C:\\" + e + ".ico"},
 #ifndef _WIN32
         {"neither UTF-8 nor ANSI: the first-run names", "\x81.ico", "C:\\\x81", "Untitled.ico",
          "%USERPROFILE%\\My Documents"},
@@ -210,14 +223,18 @@ TEST(SettingsBlockTest, NamesAreUtf8AndOlderAnsiNamesReadAsTheyWere) {
         std::fill(block.begin() + 16, block.begin() + 1296, uint8_t{0});
         std::copy(c.storedName.begin(), c.storedName.end(), block.begin() + 16);
         std::copy(c.storedPath.begin(), c.storedPath.end(), block.begin() + 272);
-        const WindowOptions decoded = DecodeSettingsBlock(block);
+        test::MemoryFileSystem files;
+        if (!c.existing.empty()) {
+            files.Put(c.existing, {});
+        }
+        const WindowOptions decoded = DecodeSettingsBlock(block, files);
         EXPECT_EQ(c.readName, decoded.documentName);
         EXPECT_EQ(c.readPath, decoded.documentPath);
     }
     WindowOptions options;
     options.documentName = std::string(253, 'n') + "\xF0\x9F\x8E\xA8";  // 257 bytes: the emoji does not fit
     options.documentPath = std::string(1021, 'p') + e;                  // 1023 bytes: it does
-    const WindowOptions decoded = DecodeSettingsBlock(Encode(options));
+    const WindowOptions decoded = Decode(Encode(options));
     EXPECT_EQ(std::string(253, 'n'), decoded.documentName);
     EXPECT_EQ(options.documentPath, decoded.documentPath);
 }
@@ -239,7 +256,7 @@ TEST(SettingsBlockTest, OutOfRangeValuesTakeTheirFirstRunValues) {
     for (const RangeCase& c : cases) {
         Block block = Encode(EditedOptions());
         StoreU32LE(block.data() + c.offset, static_cast<uint32_t>(c.stored));
-        const WindowOptions decoded = DecodeSettingsBlock(block);
+        const WindowOptions decoded = Decode(block);
         EXPECT_EQ(decoded.currentFormat, ResourceFormat(c.size, c.depth, c.mask, 0))
             << "offset " << c.offset << " value " << c.stored;
         EXPECT_EQ(decoded.cycleIndex, c.cycleIndex) << "offset " << c.offset << " value " << c.stored;
@@ -249,7 +266,7 @@ TEST(SettingsBlockTest, OutOfRangeValuesTakeTheirFirstRunValues) {
 TEST(SettingsBlockTest, SquaresOfTheWrongSideAreForgotten) {
     WindowOptions options = EditedOptions();
     options.layerSquares.positions = {Square(0, 0, 24), Square(5, 5, 24), Rect{0, 0, 32, 31}, Rect{0, 0, 0, 48}};
-    const WindowOptions decoded = DecodeSettingsBlock(Encode(options));
+    const WindowOptions decoded = Decode(Encode(options));
     LayerSquares expected;
     expected.positions[1] = Square(5, 5, 24);
     ExpectSameSquares(decoded.layerSquares, expected);
@@ -258,12 +275,13 @@ TEST(SettingsBlockTest, SquaresOfTheWrongSideAreForgotten) {
 TEST(SettingsBlockTest, ReadingTheStoredBlockReplacesTheOptions) {
     FakeSettingsStore store;
     test::FakeAlerts alerts;
+    test::MemoryFileSystem files;
     ASSERT_TRUE(WriteSettings(store, EditedOptions()));
     ASSERT_TRUE(store.value);
     EXPECT_EQ(store.value->size(), kSettingsBlockSize);
 
     WindowOptions options;
-    EXPECT_TRUE(ReadSettings(store, alerts, options));
+    EXPECT_TRUE(ReadSettings(store, alerts, files, options));
     WindowOptions expected = EditedOptions();
     expected.currentFormat.view = 0;
     ExpectSameOptions(options, expected);
@@ -273,9 +291,10 @@ TEST(SettingsBlockTest, ReadingTheStoredBlockReplacesTheOptions) {
 TEST(SettingsBlockTest, NoStoredValueKeepsTheOptionsSilently) {
     FakeSettingsStore store;
     test::FakeAlerts alerts;
+    test::MemoryFileSystem files;
     WindowOptions options;
     EXPECT_FALSE(SettingsExist(store));
-    EXPECT_FALSE(ReadSettings(store, alerts, options));
+    EXPECT_FALSE(ReadSettings(store, alerts, files, options));
     ExpectSameOptions(options, WindowOptions());
     EXPECT_TRUE(alerts.Shown().empty());
     WriteSettings(store, options);
@@ -302,8 +321,9 @@ TEST(SettingsBlockTest, UnreadableValuesKeepTheOptionsAndSayWhy) {
             store.value.emplace(*c.length, uint8_t{1});
         }
         test::FakeAlerts alerts;
+        test::MemoryFileSystem files;
         WindowOptions options = EditedOptions();
-        EXPECT_FALSE(ReadSettings(store, alerts, options)) << c.text;
+        EXPECT_FALSE(ReadSettings(store, alerts, files, options)) << c.text;
         ExpectSameOptions(options, EditedOptions());
         ASSERT_EQ(alerts.Shown().size(), 1u) << c.text;
         const Alert& alert = alerts.Shown()[0];

@@ -12,6 +12,7 @@
 #include "base/utf.h"
 #include "base/win_handles_win.h"
 #include "support/fake_alerts.h"
+#include "support/fake_files.h"
 #include "ui/settings_block.h"
 
 namespace tessera {
@@ -162,8 +163,9 @@ TEST_F(RegistrySettingsStoreTest, ErrorTextsAreUtf8WithoutTheirLineBreak) {
 
 TEST_F(RegistrySettingsStoreTest, TheWindowsOptionsSurviveARun) {
     test::FakeAlerts alerts;
+    test::MemoryFileSystem files;
     WindowOptions first;
-    EXPECT_FALSE(ReadSettings(store_, alerts, first));
+    EXPECT_FALSE(ReadSettings(store_, alerts, files, first));
     EXPECT_TRUE(alerts.Shown().empty());
 
     first.documentPath = "C:\\Icons\\a.ico";
@@ -175,7 +177,7 @@ TEST_F(RegistrySettingsStoreTest, TheWindowsOptionsSurviveARun) {
     EXPECT_EQ(StoredValue()->size(), kSettingsBlockSize);
 
     WindowOptions second;
-    EXPECT_TRUE(ReadSettings(store_, alerts, second));
+    EXPECT_TRUE(ReadSettings(store_, alerts, files, second));
     EXPECT_EQ(second.documentPath, "C:\\Icons\\a.ico");
     EXPECT_EQ(second.documentName, "a.ico");
     EXPECT_EQ(second.cycleIndex, 5);
@@ -187,8 +189,9 @@ TEST_F(RegistrySettingsStoreTest, AShortValueIsReportedWithTheSystemsText) {
     const std::vector<uint8_t> shorter(kSettingsBlockSize - 1, uint8_t{0});
     ASSERT_TRUE(store_.Write(shorter));
     test::FakeAlerts alerts;
+    test::MemoryFileSystem files;
     WindowOptions options;
-    EXPECT_FALSE(ReadSettings(store_, alerts, options));
+    EXPECT_FALSE(ReadSettings(store_, alerts, files, options));
     ASSERT_EQ(alerts.Shown().size(), 1u);
     EXPECT_EQ(alerts.Shown()[0].text,
               "Could not read settings, error was 0 - " + store_.ErrorText(0) + " (2179 bytes of 2180)");
