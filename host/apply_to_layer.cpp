@@ -104,8 +104,9 @@ void WriteResourceToLayer(PluginCall& call, const ResourceFormat& format, const 
     if (slot < 0 || grid.Slot(slot).present == 0) {
         return;
     }
-    const int side = format.PixelSize();
-    const int bits = ResourceGrid::FormatGeometry(format).bitsPerPixel;
+    const FormatGeometryResult geometry = ResourceGrid::FormatGeometry(format);
+    const int side = geometry.width;
+    const int bits = geometry.bitsPerPixel;
     ResourceBits rb;
     grid.GetResourceBits(format, rb);
 

@@ -74,25 +74,22 @@ int ResourceGrid::SlotIndex(int width, int height, int bitsPerPixel) {
 }
 
 FormatGeometryResult ResourceGrid::FormatGeometry(const ResourceFormat& format) {
-    int side = 16;
-    switch (format.size) {
+    // A size or depth outside the valid ones maps to 0, which no slot has: such a format names no image
+    // for anyone who asks, instead of the smallest one for some and a square of side 0 for others.
+    const int side = format.PixelSize();
+    int bits = 0;
+    switch (format.depth) {
+        case 0:
+            bits = 4;
+            break;
         case 1:
-            side = 24;
+            bits = 8;
             break;
         case 2:
-            side = 32;
-            break;
-        case 3:
-            side = 48;
+            bits = 32;
             break;
         default:
             break;
-    }
-    int bits = 4;
-    if (format.depth == 1) {
-        bits = 8;
-    } else if (format.depth == 2) {
-        bits = 32;
     }
     return {side, side, bits};
 }

@@ -82,6 +82,8 @@ class ResourceGrid {
 
     // Slot 0..11 for a square image of 16, 24, 32 or 48 pixels at 4, 8 or 32 bits per pixel; else -1.
     static int SlotIndex(int width, int height, int bitsPerPixel);
+    // Side and bits per pixel of the format's image; 0 for a size or a depth outside the valid ones, so
+    // that such a format names no slot.
     static FormatGeometryResult FormatGeometry(const ResourceFormat& format);
     static int SlotForFormat(const ResourceFormat& format);
     // The size and depth of each slot, as the slot table orders them.

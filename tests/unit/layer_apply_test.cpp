@@ -217,6 +217,7 @@ TEST(WriteResourceToLayer, TooSmallSelectionIsRefusedWithAMessage) {
 TEST(WriteResourceToLayer, WritesNothingWithoutAnImageOrAnOutputBuffer) {
     ResourceGrid painted;
     PaintResource(painted, ResourceFormat(0, 1, 1, 0));
+    PaintResource(painted, ResourceFormat(0, 0, 1, 0));
     struct Case {
         const char* name;
         const ResourceGrid& grid;
@@ -229,6 +230,7 @@ TEST(WriteResourceToLayer, WritesNothingWithoutAnImageOrAnOutputBuffer) {
         {"empty slot", painted, ResourceFormat(0, 2, 1, 0), true, Rect{0, 0, 30, 30}},
         {"empty slot, small selection", empty, ResourceFormat(0, 1, 1, 0), true, Rect{0, 0, 8, 8}},
         {"no slot of that format", painted, ResourceFormat(9, 1, 1, 0), true, Rect{0, 0, 30, 30}},
+        {"a depth outside the three", painted, ResourceFormat(0, 7, 1, 0), true, Rect{0, 0, 30, 30}},
         {"no output buffer", painted, ResourceFormat(0, 1, 1, 0), false, Rect{0, 0, 30, 30}},
     };
     for (const Case& c : cases) {

@@ -34,17 +34,20 @@ TEST(ResourceGridTest, FormatsNameSlotsDepthFirstLargestSizeFirst) {
     }
 }
 
-TEST(ResourceGridTest, OutOfRangeFormatsFallBackToSmallestAndFewestBits) {
+TEST(ResourceGridTest, OutOfRangeFormatsNameNoImageAndShowTheFirstButtons) {
     const ResourceFormat odd(7, 9, 5, 5);
     EXPECT_EQ(odd.PixelSize(), 0);
-    const FormatGeometryResult g = ResourceGrid::FormatGeometry(odd);
-    EXPECT_EQ(g.width, 16);
-    EXPECT_EQ(g.height, 16);
-    EXPECT_EQ(g.bitsPerPixel, 4);
     EXPECT_EQ(odd.SizeButton(), IDC_SIZE_SMALL);
     EXPECT_EQ(odd.DepthButton(), IDC_DEPTH_16);
     EXPECT_EQ(odd.MaskButton(), IDC_MASK_HARD);
     EXPECT_EQ(odd.ViewButton(), IDC_VIEW_BOTH);
+    for (const ResourceFormat& format : {odd, ResourceFormat(-1, 0, 0, 0), ResourceFormat(0, 3, 0, 0)}) {
+        SCOPED_TRACE(testing::Message() << "size " << format.size << " depth " << format.depth);
+        const FormatGeometryResult g = ResourceGrid::FormatGeometry(format);
+        EXPECT_EQ(g.width, format.PixelSize());
+        EXPECT_EQ(g.height, format.PixelSize());
+        EXPECT_EQ(ResourceGrid::SlotForFormat(format), -1);
+    }
 }
 
 TEST(ResourceGridTest, FormatDefaultsAndSelectionCopy) {
