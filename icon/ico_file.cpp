@@ -206,14 +206,11 @@ class IcoReader {
         return {};
     }
 
-    // An image no slot holds goes aside as the file has it. Entries may share bytes, but what is kept
-    // never outgrows the file: a directory that names the same bytes thousands of times does not make
-    // the grid hold them thousands of times.
+    // An image no slot holds goes aside as the file has it. Entries may name the same bytes, thousands
+    // of times: equal blocks are held once, and what is held never outgrows the file. An image that
+    // would make it outgrow the file is dropped without a word, as images of no grid kind once were, so
+    // that the rest of the file, the grid's images too, is still read.
     IcoStatus Keep(const DirectoryEntry& entry, std::unique_ptr<uint8_t[]> block, const ImageKind& kind) {
-        if (entry.bytesInRes > fileSize_ - keptBytes_) {
-            return Failure(IcoFailure::TemporaryShort, kind);
-        }
-        keptBytes_ += entry.bytesInRes;
         KeptImage image;
         image.width = entry.width;
         image.height = entry.height;
@@ -221,12 +218,30 @@ class IcoReader {
         image.reserved = entry.reserved;
         image.planes = entry.planes;
         image.bitCount = entry.bitCount;
-        image.bytes = std::move(block);
         image.size = entry.bytesInRes;
+        image.bytes = HeldBlock(entry.bytesInRes, block.get());
+        if (!image.bytes) {
+            if (entry.bytesInRes > fileSize_ - keptBytes_) {
+                return {};
+            }
+            keptBytes_ += entry.bytesInRes;
+            image.bytes = std::move(block);
+        }
         if (!grid_.Keep(std::move(image))) {
             return Failure(IcoFailure::TemporaryMemory, kind);
         }
         return {};
+    }
+
+    // The block of a kept image with these bytes; none when no kept image has them.
+    std::shared_ptr<const uint8_t[]> HeldBlock(uint32_t size, const uint8_t* bytes) const {
+        for (size_t i = 0; i < grid_.KeptCount(); ++i) {
+            const KeptImage& kept = grid_.Kept(i);
+            if (kept.size == size && (size == 0 || std::memcmp(kept.bytes.get(), bytes, size) == 0)) {
+                return kept.bytes;
+            }
+        }
+        return nullptr;
     }
 
     // The entry's block, or none with `status` set. A block that does not lie wholly inside the file
@@ -263,7 +278,7 @@ class IcoReader {
     ResourceGrid& grid_;
     File& file_;
     uint64_t fileSize_;
-    uint64_t keptBytes_ = 0;  // never more than fileSize_
+    uint64_t keptBytes_ = 0;  // held for kept images, each block once; never more than fileSize_
     bool adjusted_ = false;
 };
 

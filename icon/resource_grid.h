@@ -55,7 +55,8 @@ constexpr int MaskStride(int width) {
 void WriteIconImageHeader(uint8_t* p, int width, int height, int bitsPerPixel);
 
 // An image of an icon file that no slot can hold (another size, another depth, a PNG stream), kept as
-// the file had it so that writing the grid puts it back: its directory fields and its bytes.
+// the file had it so that writing the grid puts it back: its directory fields and its bytes. Kept images
+// with the same bytes share one block: a file may name one block many times.
 struct KeptImage {
     uint8_t width = 0;  // the directory's bWidth and bHeight: 0 means 256
     uint8_t height = 0;
@@ -63,7 +64,7 @@ struct KeptImage {
     uint8_t reserved = 0;
     uint16_t planes = 0;
     uint16_t bitCount = 0;
-    std::unique_ptr<uint8_t[]> bytes;
+    std::shared_ptr<const uint8_t[]> bytes;
     uint32_t size = 0;
 
     // The pixels a side and per pixel: from the PNG stream's own header, or the directory's.

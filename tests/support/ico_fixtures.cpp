@@ -24,8 +24,9 @@ KeptImage KeptImageOf(uint8_t side, uint16_t bitCount, const std::vector<uint8_t
     image.planes = 1;
     image.bitCount = bitCount;
     image.size = static_cast<uint32_t>(bytes.size());
-    image.bytes = std::make_unique<uint8_t[]>(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), image.bytes.get());
+    auto copy = std::make_unique<uint8_t[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    image.bytes = std::move(copy);
     return image;
 }
 

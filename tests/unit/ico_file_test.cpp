@@ -305,6 +305,7 @@ std::vector<ReadCase> ReadCases() {
     const std::string header = "Error reading .ICO file header";
     const IcoEntry first = Entry(16, 4, 1);
     const IcoEntry second = Entry(16, 4, 2);
+    const auto sixtyFourBytes = static_cast<uint32_t>(Entry(64, 32).block.size());
     std::vector<ReadCase> cases = {
         {"no entries", BuildIco({}), IcoResult::Ok, "", {}, {}, {}},
         {"planes and bits 0: the image header places the image",
@@ -523,11 +524,20 @@ std::vector<ReadCase> ReadCases() {
          {11},
          {},
          {}},
-        {"images of no grid kind that share bytes beyond the file's size",
-         BuildIco({Entry(64, 32), SameBytesAs(Entry(64, 32), 54), SameBytesAs(Entry(64, 32), 54)}),
-         IcoResult::Failed,
-         "Error reading all of temporary icon with 64 x 64 pixels, 32 bits per pixel",
+        {"images of no grid kind that share bytes are kept, and the grid's images read",
+         BuildIco({Entry(64, 32), SameBytesAs(Entry(64, 32), 70), SameBytesAs(Entry(64, 32), 70), Entry(16, 32)}),
+         IcoResult::Ok,
+         "",
+         {11},
          {},
+         {},
+         3},
+        {"images of no grid kind beyond the file's size are dropped silently",
+         BuildIco({Entry(64, 32), AtOffset(WithBytes(WithBlock(Entry(64, 32), {}), sixtyFourBytes - 1), 54 + 1),
+                   Entry(16, 32)}),
+         IcoResult::Ok,
+         "",
+         {11},
          {},
          {},
          1},
