@@ -1,6 +1,7 @@
 #include "icon/ico_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -110,9 +111,59 @@ std::optional<ImageKind> KindFromHeader(std::span<const uint8_t> block) {
     return ImageKind{biWidth, biHeight / 2, DepthOf(biPlanes, biBitCount)};
 }
 
+// Where an image goes, as its directory entry and the start of its block say.
+struct Placement {
+    int slot = -1;          // -1: no slot holds it
+    bool byHeader = false;  // the directory names no grid kind; the image's own header placed it
+    bool noHeader = false;  // the directory names no grid kind and the block is too short to say
+    ImageKind kind{};       // the entry's numbers, or the header's when it placed the image
+};
+
+// `head` is the block, or at least its first kBitmapInfoHeaderSize bytes.
+Placement PlaceImage(const DirectoryEntry& entry, std::span<const uint8_t> head) {
+    Placement place;
+    place.kind = ImageKind{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
+    // The grid holds bitmap blocks only: a PNG stream of any size is kept as it is.
+    if (IsPng(head)) {
+        return place;
+    }
+    place.slot = ResourceGrid::SlotIndex(place.kind.width, place.kind.height, place.kind.bitsPerPixel);
+    if (place.slot != -1) {
+        return place;
+    }
+    // The directory names no grid kind, but some writers leave planes and bits 0: the image's own
+    // header decides.
+    const std::optional<ImageKind> own = KindFromHeader(head);
+    if (!own) {
+        place.noHeader = true;
+        return place;
+    }
+    place.slot = ResourceGrid::SlotIndex(own->width, own->height, own->bitsPerPixel);
+    if (place.slot != -1) {
+        place.byHeader = true;
+        place.kind = *own;
+    }
+    return place;
+}
+
+DirectoryEntry ReadDirectoryEntry(ByteReader& reader) {
+    DirectoryEntry entry{};
+    entry.width = reader.U8();
+    entry.height = reader.U8();
+    entry.colorCount = reader.U8();
+    entry.reserved = reader.U8();
+    entry.planes = reader.U16LE();
+    entry.bitCount = reader.U16LE();
+    entry.bytesInRes = reader.U32LE();
+    entry.imageOffset = reader.U32LE();
+    return entry;
+}
+
 class IcoReader {
   public:
-    IcoReader(ResourceGrid& grid, File& file, uint64_t fileSize) : grid_(grid), file_(file), fileSize_(fileSize) {}
+    IcoReader(ResourceGrid& grid, File& file, uint64_t fileSize) : grid_(grid), file_(file), fileSize_(fileSize) {
+        lastEntry_.fill(-1);
+    }
 
     // Reads the whole file into the grid.
     IcoStatus Read() {
@@ -138,18 +189,11 @@ class IcoReader {
             return Failure(IcoFailure::DirectoryShort);
         }
 
-        ByteReader reader({directory.get(), directorySize});
-        for (uint16_t i = 0; i < count; ++i) {
-            DirectoryEntry entry{};
-            entry.width = reader.U8();
-            entry.height = reader.U8();
-            entry.colorCount = reader.U8();
-            entry.reserved = reader.U8();
-            entry.planes = reader.U16LE();
-            entry.bitCount = reader.U16LE();
-            entry.bytesInRes = reader.U32LE();
-            entry.imageOffset = reader.U32LE();
-            const IcoStatus status = ReadEntry(entry);
+        const std::span<const uint8_t> entries(directory.get(), directorySize);
+        FindLastEntries(entries, count);
+        ByteReader reader(entries);
+        for (int i = 0; i < count; ++i) {
+            const IcoStatus status = ReadEntry(ReadDirectoryEntry(reader), i);
             if (!status.Ok()) {
                 return status;
             }
@@ -168,40 +212,50 @@ class IcoReader {
         return true;
     }
 
-    IcoStatus ReadEntry(const DirectoryEntry& entry) {
-        ImageKind kind{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
-        int slot = ResourceGrid::SlotIndex(kind.width, kind.height, kind.bitsPerPixel);
+    // Which entry each slot takes: of the entries of one kind the last, as the later image of a kind
+    // replaces the earlier. Only the start of each block is read here; an entry whose start cannot be
+    // read takes no slot, and reading its block in full fails anyway.
+    void FindLastEntries(std::span<const uint8_t> directory, int count) {
+        ByteReader reader(directory);
+        for (int i = 0; i < count; ++i) {
+            const DirectoryEntry entry = ReadDirectoryEntry(reader);
+            uint8_t head[kBitmapInfoHeaderSize];
+            const uint32_t length = std::min(entry.bytesInRes, kBitmapInfoHeaderSize);
+            if (!RangeFits(entry.imageOffset, entry.bytesInRes, fileSize_) || !file_.Seek(entry.imageOffset)) {
+                continue;
+            }
+            const std::optional<size_t> got = file_.Read(head, length);
+            if (!got || *got != length) {
+                continue;
+            }
+            const int slot = PlaceImage(entry, {head, length}).slot;
+            if (slot != -1) {
+                lastEntry_[static_cast<size_t>(slot)] = i;
+            }
+        }
+    }
+
+    IcoStatus ReadEntry(const DirectoryEntry& entry, int index) {
+        const ImageKind named{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
+        const bool namesSlot = ResourceGrid::SlotIndex(named.width, named.height, named.bitsPerPixel) != -1;
         IcoStatus status;
         std::unique_ptr<uint8_t[]> block =
-            LoadBlock(entry, slot == -1 ? kTemporaryFailures : kImageFailures, kind, status);
+            LoadBlock(entry, namesSlot ? kImageFailures : kTemporaryFailures, named, status);
         if (!block) {
-            if (slot != -1) {
-                grid_.ClearSlot(slot, 0);
-            }
             return status;
         }
-        const std::span<const uint8_t> bytes(block.get(), entry.bytesInRes);
-        // The grid holds bitmap blocks only: a PNG stream of any size is kept as it is.
-        if (IsPng(bytes)) {
-            return Keep(entry, std::move(block), kind);
+        const Placement place = PlaceImage(entry, {block.get(), entry.bytesInRes});
+        if (place.noHeader) {
+            return Failure(IcoFailure::Convert, named);
         }
-        if (slot == -1) {
-            // The directory names no grid kind, but some writers leave planes and bits 0: the image's
-            // own header decides.
-            const std::optional<ImageKind> own = KindFromHeader(bytes);
-            if (!own) {
-                return Failure(IcoFailure::Convert, kind);
-            }
-            slot = ResourceGrid::SlotIndex(own->width, own->height, own->bitsPerPixel);
-            if (slot == -1) {
-                return Keep(entry, std::move(block), kind);
-            }
-            kind = *own;
-            adjusted_ = true;
+        // An earlier image of a kind that a later entry has too goes aside like the images no slot holds,
+        // and like them it is no change to the document, however it was placed.
+        if (place.slot == -1 || lastEntry_[static_cast<size_t>(place.slot)] != index) {
+            return Keep(entry, std::move(block), place.kind);
         }
-        if (!grid_.AdoptImage(slot, std::move(block), entry.bytesInRes, adjusted_ ? 1 : 0)) {
-            grid_.ClearSlot(slot, 0);
-            return Failure(IcoFailure::Convert, kind);
+        adjusted_ = adjusted_ || place.byHeader;
+        if (!grid_.AdoptImage(place.slot, std::move(block), entry.bytesInRes, adjusted_ ? 1 : 0)) {
+            return Failure(IcoFailure::Convert, place.kind);
         }
         return {};
     }
@@ -280,6 +334,7 @@ class IcoReader {
     uint64_t fileSize_;
     uint64_t keptBytes_ = 0;  // held for kept images, each block once; never more than fileSize_
     bool adjusted_ = false;
+    std::array<int, kSlotCount> lastEntry_{};  // -1: no entry takes the slot
 };
 
 bool WriteU16(File& file, uint16_t value) {
@@ -302,22 +357,47 @@ uint64_t KeptOffset(const ResourceGrid& grid, size_t index) {
     return offset;
 }
 
-// The kept images after the slots: their directory fields as read, their bytes as they were.
-bool WriteKept(const ResourceGrid& grid, File& file) {
+bool WriteEntry(File& file, const DirectoryEntry& entry) {
+    uint8_t bytes[kIconDirEntrySize];
+    bytes[0] = entry.width;
+    bytes[1] = entry.height;
+    bytes[2] = entry.colorCount;
+    bytes[3] = entry.reserved;
+    StoreU16LE(bytes + 4, entry.planes);
+    StoreU16LE(bytes + 6, entry.bitCount);
+    StoreU32LE(bytes + 8, entry.bytesInRes);
+    StoreU32LE(bytes + 12, entry.imageOffset);
+    return file.Write(bytes, sizeof bytes);
+}
+
+// A kept image's entry: its directory fields as read, and where its bytes go.
+DirectoryEntry KeptEntry(const KeptImage& image, uint64_t offset) {
+    return DirectoryEntry{image.width,  image.height,   image.colorCount, image.reserved,
+                          image.planes, image.bitCount, image.size,       static_cast<uint32_t>(offset)};
+}
+
+// How many kept images go into the directory before the slots' entries: up to the last one that a
+// reader would place in a slot, an earlier image of a kind the file held twice. Readers take the later
+// of two images of a kind, so the slot's own entry must follow it; the others keep their place after
+// the slots, and all keep their order.
+size_t KeptBeforeSlots(const ResourceGrid& grid) {
+    size_t before = 0;
     for (size_t i = 0; i < grid.KeptCount(); ++i) {
         const KeptImage& image = grid.Kept(i);
-        uint8_t entry[kIconDirEntrySize] = {};
-        entry[0] = image.width;
-        entry[1] = image.height;
-        entry[2] = image.colorCount;
-        entry[3] = image.reserved;
-        StoreU16LE(entry + 4, image.planes);
-        StoreU16LE(entry + 6, image.bitCount);
-        StoreU32LE(entry + 8, image.size);
-        StoreU32LE(entry + 12, static_cast<uint32_t>(KeptOffset(grid, i)));
-        if (!file.Write(entry, sizeof entry)) {
+        if (PlaceImage(KeptEntry(image, 0), {image.bytes.get(), image.size}).slot != -1) {
+            before = i + 1;
+        }
+    }
+    return before;
+}
+
+bool WriteKeptEntries(const ResourceGrid& grid, File& file, size_t from, size_t to) {
+    uint64_t offset = KeptOffset(grid, from);
+    for (size_t i = from; i < to; ++i) {
+        if (!WriteEntry(file, KeptEntry(grid.Kept(i), offset))) {
             return false;
         }
+        offset += grid.Kept(i).size;
     }
     return true;
 }
@@ -325,6 +405,10 @@ bool WriteKept(const ResourceGrid& grid, File& file) {
 bool WriteContents(const ResourceGrid& grid, File& file) {
     const auto count = static_cast<uint16_t>(EntryCount(grid));
     if (!WriteU16(file, 0) || !WriteU16(file, kIconType) || !WriteU16(file, count)) {
+        return false;
+    }
+    const size_t keptBefore = KeptBeforeSlots(grid);
+    if (!WriteKeptEntries(grid, file, 0, keptBefore)) {
         return false;
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -335,19 +419,19 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
         const uint16_t planes = LoadU16LE(r.header + 12);
         const uint16_t bitCount = LoadU16LE(r.header + 14);
         const int depth = DepthOf(planes, bitCount);
-        uint8_t entry[kIconDirEntrySize] = {};
-        entry[0] = static_cast<uint8_t>(r.width);
-        entry[1] = static_cast<uint8_t>(r.height);
-        entry[2] = static_cast<uint8_t>(depth < 8 ? 1u << depth : 0u);
-        StoreU16LE(entry + 4, planes);
-        StoreU16LE(entry + 6, bitCount);
-        StoreU32LE(entry + 8, r.imageSize);
-        StoreU32LE(entry + 12, static_cast<uint32_t>(ImageOffset(grid, slot)));
-        if (!file.Write(entry, sizeof entry)) {
+        const DirectoryEntry entry{static_cast<uint8_t>(r.width),
+                                   static_cast<uint8_t>(r.height),
+                                   static_cast<uint8_t>(depth < 8 ? 1u << depth : 0u),
+                                   0,
+                                   planes,
+                                   bitCount,
+                                   r.imageSize,
+                                   static_cast<uint32_t>(ImageOffset(grid, slot))};
+        if (!WriteEntry(file, entry)) {
             return false;
         }
     }
-    if (!WriteKept(grid, file)) {
+    if (!WriteKeptEntries(grid, file, keptBefore, grid.KeptCount())) {
         return false;
     }
     // The block goes out as held, but with biSizeImage 0; the grid's own header is not touched.

@@ -1,7 +1,9 @@
 #pragma once
 // The grid as an .ico file: a 6-byte header, one 16-byte directory entry per present slot in slot
-// order and then one per kept image in the order the file had them, then each slot's block as the grid
-// holds it (only biSizeImage is written as 0), then each kept image's bytes as they were read.
+// order and one per kept image in the order the file had them, then each slot's block as the grid
+// holds it (only biSizeImage is written as 0), then each kept image's bytes as they were read. Kept
+// entries follow the slots' entries, except that an earlier image of a slot's kind, and the kept images
+// before it, come before them: of two images of one kind a reader takes the later.
 
 #include <cstdint>
 #include <string>
@@ -58,8 +60,9 @@ std::string IcoFailureText(const IcoStatus& status);
 void ShowIcoFailure(Alerts& alerts, const std::string& path, const IcoStatus& status);
 
 // Empties the grid, then fills it from the file. Images no slot holds (other sizes and depths, PNG
-// streams) are kept aside, in file order. On failure the slots and kept images completed before the
-// failing entry stay.
+// streams) are kept aside, in file order, and so is the earlier of two images of one kind: the slot
+// takes the later. Kept images never outgrow the file; those that would are dropped. On failure the
+// slots and kept images completed before the failing entry stay.
 IcoStatus ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files);
 
 // Writes the present slots to a temporary file beside `path` and puts it in place of `path` only when

@@ -54,9 +54,10 @@ constexpr int MaskStride(int width) {
 // colour rows and the mask rows, everything after the depth is 0.
 void WriteIconImageHeader(uint8_t* p, int width, int height, int bitsPerPixel);
 
-// An image of an icon file that no slot can hold (another size, another depth, a PNG stream), kept as
-// the file had it so that writing the grid puts it back: its directory fields and its bytes. Kept images
-// with the same bytes share one block: a file may name one block many times.
+// An image of an icon file that no slot can hold (another size, another depth, a PNG stream, the
+// earlier of two images of one kind), kept as the file had it so that writing the grid puts it back:
+// its directory fields and its bytes. Kept images with the same bytes share one block: a file may name
+// one block many times.
 struct KeptImage {
     uint8_t width = 0;  // the directory's bWidth and bHeight: 0 means 256
     uint8_t height = 0;

@@ -222,6 +222,20 @@ TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImageAndKeepsWhatTh
     EXPECT_EQ(grid.KeptCount(), 0u) << "a new document has none";
 }
 
+TEST(IcoFileTest, AnEarlierImageOfAKindStaysKeptAndTheLaterShownAfterASave) {
+    const IcoEntry earlier = Entry(16, 4, 1);
+    const IcoEntry later = Entry(16, 4, 2);
+    ResourceGrid grid;
+    ASSERT_EQ(ReadBytes(grid, BuildIco({earlier, Entry(64, 32), later})).result, IcoResult::Ok);
+    ResourceGrid again;
+    ASSERT_EQ(ReadBytes(again, WriteToBytes(grid)).result, IcoResult::Ok);
+    EXPECT_EQ(BlockOf(again, 3), later.block);
+    ASSERT_EQ(again.KeptCount(), 2u);
+    EXPECT_TRUE(std::equal(earlier.block.begin(), earlier.block.end(), again.Kept(0).bytes.get()));
+    EXPECT_EQ(again.Kept(1).width, 64);
+    EXPECT_FALSE(again.IsModified());
+}
+
 TEST(IcoFileTest, ShortColourTablesMoveTheRows) {
     struct Case {
         int bits;
@@ -392,15 +406,18 @@ std::vector<ReadCase> ReadCases() {
          {},
          {},
          5},
-        {"two entries of one kind: the later wins",
+        {"two entries of one kind: the later wins, the earlier is kept",
          BuildIco({first, second}),
          IcoResult::Ok,
          "",
          {3},
          {},
-         [second](const ResourceGrid& grid) {
+         [first, second](const ResourceGrid& grid) {
              EXPECT_TRUE(std::equal(second.block.begin(), second.block.end(), grid.Slot(3).image.get()));
-         }},
+             ASSERT_EQ(grid.KeptCount(), 1u);
+             EXPECT_TRUE(std::equal(first.block.begin(), first.block.end(), grid.Kept(0).bytes.get()));
+         },
+         1},
         {"entries in any order",
          BuildIco({Entry(16, 32), Entry(48, 4), Entry(24, 8), Entry(32, 8)}),
          IcoResult::Ok,
@@ -414,7 +431,8 @@ std::vector<ReadCase> ReadCases() {
          "",
          {3},
          {3},
-         {}},
+         {},
+         1},
         {"planes times bits beyond an int in the directory",
          BuildIco({WithDepth(Entry(16, 4), 0xFF01, 0xFFFF)}),
          IcoResult::Ok,
@@ -554,7 +572,8 @@ std::vector<ReadCase> ReadCases() {
          convert16x4,
          {},
          {},
-         {}},
+         {},
+         1},
     };
     return cases;
 }
