@@ -383,8 +383,7 @@ DirectoryEntry KeptEntry(const KeptImage& image, uint64_t offset) {
 size_t KeptBeforeSlots(const ResourceGrid& grid) {
     size_t before = 0;
     for (size_t i = 0; i < grid.KeptCount(); ++i) {
-        const KeptImage& image = grid.Kept(i);
-        if (PlaceImage(KeptEntry(image, 0), {image.bytes.get(), image.size}).slot != -1) {
+        if (KeptImageSlot(grid.Kept(i)) != -1) {
             before = i + 1;
         }
     }
@@ -457,6 +456,10 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
 }
 
 }  // namespace
+
+int KeptImageSlot(const KeptImage& image) {
+    return PlaceImage(KeptEntry(image, 0), {image.bytes.get(), image.size}).slot;
+}
 
 uint64_t ImageOffset(const ResourceGrid& grid, int slot) {
     uint64_t offset = kIconDirSize + uint64_t{kIconDirEntrySize} * EntryCount(grid);

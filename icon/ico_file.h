@@ -70,6 +70,10 @@ IcoStatus ReadIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& f
 // and its flags are as they were, and no temporary is left.
 IcoStatus WriteIcoFile(ResourceGrid& grid, const std::string& path, FileSystem& files);
 
+// The slot a reader puts a kept image in when no later image of its kind follows it in the file: an
+// earlier image of a kind the file held twice has one; -1 for the images no slot holds.
+int KeptImageSlot(const KeptImage& image);
+
 // Where WriteIcoFile puts the block of `slot` for the grid as it is now.
 uint64_t ImageOffset(const ResourceGrid& grid, int slot);
 
