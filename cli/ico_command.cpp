@@ -47,7 +47,7 @@ int List(const std::string& path, CommandContext& context) {
     if (!Load(grid, path, context)) {
         return kExitFailed;
     }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;

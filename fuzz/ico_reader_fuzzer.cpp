@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResourceGrid again;
     Require(ReadIcoFile(again, "out.ico", files).Ok(), "our file reads");
     Require(!again.IsModified(), "our file needs no adjustment");
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         const IconResource& before = grid.Slot(slot);
         const IconResource& after = again.Slot(slot);
         Require(before.present == after.present, "the same slots");

@@ -87,7 +87,7 @@ bool DrawResource(HDC dc,
                   COLORREF background,
                   const ResourceGrid& grid,
                   int slot) {
-    if (slot < 0 || slot >= kSlotCount) {
+    if (slot < 0 || slot >= kGridSlotCount) {
         return false;
     }
     const IconResource& resource = grid.Slot(slot);

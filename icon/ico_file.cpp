@@ -334,7 +334,7 @@ class IcoReader {
     uint64_t fileSize_;
     uint64_t keptBytes_ = 0;  // held for kept images, each block once; never more than fileSize_
     bool adjusted_ = false;
-    std::array<int, kSlotCount> lastEntry_{};  // -1: no entry takes the slot
+    std::array<int, kGridSlotCount> lastEntry_{};  // -1: no entry takes the slot
 };
 
 bool WriteU16(File& file, uint16_t value) {
@@ -350,7 +350,7 @@ uint64_t EntryCount(const ResourceGrid& grid) {
 
 // Where the kept image `index` goes: after every slot's block and the kept images before it.
 uint64_t KeptOffset(const ResourceGrid& grid, size_t index) {
-    uint64_t offset = ImageOffset(grid, kSlotCount);
+    uint64_t offset = ImageOffset(grid, kGridSlotCount);
     for (size_t before = 0; before < index; ++before) {
         offset += grid.Kept(before).size;
     }
@@ -410,7 +410,7 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
     if (!WriteKeptEntries(grid, file, 0, keptBefore)) {
         return false;
     }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;
@@ -435,7 +435,7 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
     }
     // The block goes out as held, but with biSizeImage 0; the grid's own header is not touched.
     const uint8_t zeroSizeImage[4] = {};
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;
@@ -463,7 +463,7 @@ int KeptImageSlot(const KeptImage& image) {
 
 uint64_t ImageOffset(const ResourceGrid& grid, int slot) {
     uint64_t offset = kIconDirSize + uint64_t{kIconDirEntrySize} * EntryCount(grid);
-    for (int lower = 0; lower < slot && lower < kSlotCount; ++lower) {
+    for (int lower = 0; lower < slot && lower < kGridSlotCount; ++lower) {
         const IconResource& r = grid.Slot(lower);
         offset += r.present != 0 ? r.imageSize : 0;
     }

@@ -5,7 +5,7 @@
 namespace tessera {
 
 UniqueHicon CreateIconHandle(const ResourceGrid& grid, int slot) {
-    if (slot < 0 || slot >= kSlotCount) {
+    if (slot < 0 || slot >= kGridSlotCount) {
         return UniqueHicon();
     }
     const IconResource& r = grid.Slot(slot);

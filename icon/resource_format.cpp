@@ -1,5 +1,6 @@
 #include "icon/resource_format.h"
 
+#include "icon/image_kind.h"
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -21,18 +22,7 @@ void ResourceFormat::Set(int32_t size_, int32_t depth_, int32_t mask_, int32_t v
 }
 
 int ResourceFormat::PixelSize() const {
-    switch (size) {
-        case 0:
-            return 16;
-        case 1:
-            return 24;
-        case 2:
-            return 32;
-        case 3:
-            return 48;
-        default:
-            return 0;
-    }
+    return KindOfSlot(GridSlotAt(size, 0)).side;
 }
 
 int ResourceFormat::SizeButton() const {

@@ -6,31 +6,11 @@
 
 #include "base/byte_reader.h"
 #include "base/checked.h"
+#include "icon/image_kind.h"
 
 namespace tessera {
 
 namespace {
-
-constexpr int kSideOfSizeColumn[4] = {48, 32, 24, 16};  // slot % 4
-constexpr int kBitsOfDepthRow[3] = {4, 8, 32};          // slot / 4
-
-int SideColumn(int side) {
-    for (int i = 0; i < 4; ++i) {
-        if (kSideOfSizeColumn[i] == side) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-int DepthRow(int bitsPerPixel) {
-    for (int i = 0; i < 3; ++i) {
-        if (kBitsOfDepthRow[i] == bitsPerPixel) {
-            return i;
-        }
-    }
-    return -1;
-}
 
 uint32_t ColorTableBytes(int bitsPerPixel) {
     return bitsPerPixel <= 8 ? 4u << bitsPerPixel : 0u;
@@ -62,41 +42,20 @@ ResourceGrid::~ResourceGrid() {
 }
 
 int ResourceGrid::SlotIndex(int width, int height, int bitsPerPixel) {
-    if (width != height) {
-        return -1;
-    }
-    const int column = SideColumn(width);
-    const int row = DepthRow(bitsPerPixel);
-    if (column < 0 || row < 0) {
-        return -1;
-    }
-    return 4 * row + column;
+    const int slot = width == height ? SlotOfKind(ImageKind{width, bitsPerPixel}) : -1;
+    return IsGridSlot(slot) ? slot : -1;
 }
 
 FormatGeometryResult ResourceGrid::FormatGeometry(const ResourceFormat& format) {
-    // A size or depth outside the valid ones maps to 0, which no slot has: such a format names no image
-    // for anyone who asks, instead of the smallest one for some and a square of side 0 for others.
-    const int side = format.PixelSize();
-    int bits = 0;
-    switch (format.depth) {
-        case 0:
-            bits = 4;
-            break;
-        case 1:
-            bits = 8;
-            break;
-        case 2:
-            bits = 32;
-            break;
-        default:
-            break;
-    }
-    return {side, side, bits};
+    // A size or depth outside the valid ones names no slot, so its geometry is 0: such a format names no
+    // image for anyone who asks, instead of the smallest one for some and a square of side 0 for others.
+    const ImageKind kind = KindOfSlot(GridSlotAt(format.size, format.depth));
+    return {kind.side, kind.side, kind.bitsPerPixel};
 }
 
 const IconResource& ResourceGrid::Slot(int slot) const {
     static const IconResource kNoSlot;
-    return slot >= 0 && slot < kSlotCount ? slots_[static_cast<size_t>(slot)] : kNoSlot;
+    return slot >= 0 && slot < kGridSlotCount ? slots_[static_cast<size_t>(slot)] : kNoSlot;
 }
 
 int ResourceGrid::SlotForFormat(const ResourceFormat& format) {
@@ -105,8 +64,8 @@ int ResourceGrid::SlotForFormat(const ResourceFormat& format) {
 }
 
 FormatGeometryResult ResourceGrid::SlotGeometry(int slot) {
-    const int side = kSideOfSizeColumn[slot % 4];
-    return {side, side, kBitsOfDepthRow[slot / 4]};
+    const ImageKind kind = KindOfSlot(slot);
+    return {kind.side, kind.side, kind.bitsPerPixel};
 }
 
 int ResourceGrid::CountPresent() const {
@@ -127,7 +86,7 @@ bool ResourceGrid::IsModified() const {
 }
 
 void ResourceGrid::ClearSlot(int slot, int32_t modifiedValue) {
-    if (slot < 0 || slot >= kSlotCount) {
+    if (slot < 0 || slot >= kGridSlotCount) {
         return;
     }
     IconResource& r = slots_[static_cast<size_t>(slot)];
@@ -143,7 +102,7 @@ void ResourceGrid::ClearSlot(int slot, int32_t modifiedValue) {
 }
 
 void ResourceGrid::ClearAll() {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         ClearSlot(slot, 0);
     }
     kept_.reset();
@@ -215,7 +174,7 @@ void ResourceGrid::RemoveResource(const ResourceFormat& format) {
 }
 
 bool ResourceGrid::LayoutFromHeader(IconResource* resource, int slot) {
-    if (resource == nullptr || resource->image == nullptr || slot < 0 || slot >= kSlotCount) {
+    if (resource == nullptr || resource->image == nullptr || slot < 0 || slot >= kGridSlotCount) {
         return false;
     }
     ByteReader reader({resource->image.get(), resource->imageSize});
@@ -327,7 +286,7 @@ void ResourceGrid::GetResourceBits(const ResourceFormat& format, ResourceBits& b
 }
 
 bool ResourceGrid::AdoptImage(int slot, std::unique_ptr<uint8_t[]> block, uint32_t size, int32_t modifiedValue) {
-    if (slot < 0 || slot >= kSlotCount || !block) {
+    if (slot < 0 || slot >= kGridSlotCount || !block) {
         return false;
     }
     IconResource candidate;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "icon/image_kind.h"
 #include "icon/resource_format.h"
 
 namespace tessera {
@@ -39,7 +40,6 @@ struct ResourceBits {
     uint8_t* colorTable = nullptr;  // RGBQUADs right after the header
 };
 
-inline constexpr int kSlotCount = 12;
 inline constexpr uint32_t kBitmapInfoHeaderSize = 40;
 
 // Row strides of the packed layout.
@@ -125,7 +125,7 @@ class ResourceGrid {
     bool Keep(KeptImage image);
 
   private:
-    std::array<IconResource, kSlotCount> slots_;
+    std::array<IconResource, kGridSlotCount> slots_;
     std::unique_ptr<KeptImage[]> kept_;
     size_t keptCount_ = 0;
     size_t keptCapacity_ = 0;

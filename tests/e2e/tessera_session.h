@@ -279,7 +279,7 @@ inline std::optional<std::vector<std::pair<int, int>>> IcoSlots(const std::strin
         return std::nullopt;
     }
     std::vector<std::pair<int, int>> slots;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         if (grid.Slot(slot).present != 0) {
             slots.emplace_back(grid.Slot(slot).width, grid.Slot(slot).bitsPerPixel);
         }

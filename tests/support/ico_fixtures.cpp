@@ -84,7 +84,7 @@ std::vector<uint8_t> BuildIco(const std::vector<IcoEntry>& entries, const IcoHea
 }
 
 std::string BrokenSlotPromise(const ResourceGrid& grid) {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;

@@ -162,7 +162,7 @@ TEST(HostQuirks, EveryQuirkGivesThePhotoEditorsIconAndLayer) {
     ResourceGrid saved;
     test::FakeAlerts alerts;
     ASSERT_EQ(IcoResult::Ok, test::ReadIco(saved, path, PlatformFileSystem(), alerts));
-    EXPECT_EQ(kSlotCount, saved.CountPresent());
+    EXPECT_EQ(kGridSlotCount, saved.CountPresent());
     // What the artist sees of the layer with its left half hidden by a mask: the icon of that half made
     // transparent, and Apply writing it over the layer, whose own planes the mask leaves as they were.
     Outcome hidden = RunSession(HostQuirks{}, path, Artwork(true), {});

@@ -58,7 +58,7 @@ std::vector<uint8_t> WithZeroSizeImage(std::vector<uint8_t> block) {
 
 std::set<int> SlotsWhere(const ResourceGrid& grid, int32_t IconResource::*field) {
     std::set<int> slots;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         if (grid.Slot(slot).*field != 0) {
             slots.insert(slot);
         }
@@ -82,9 +82,10 @@ TEST(IcoFileTest, FullGridIsTheByteExact29926ByteFile) {
     ASSERT_EQ(file.size(), 29926u);
     EXPECT_EQ(std::vector<uint8_t>(file.begin(), file.begin() + 6), (std::vector<uint8_t>{0, 0, 1, 0, 12, 0}));
 
-    const uint32_t sizes[kSlotCount] = {1640, 744, 488, 296, 3752, 2216, 1736, 1384, 9640, 4264, 2440, 1128};
-    const uint32_t offsets[kSlotCount] = {198, 1838, 2582, 3070, 3366, 7118, 9334, 11070, 12454, 22094, 26358, 28798};
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    const uint32_t sizes[kGridSlotCount] = {1640, 744, 488, 296, 3752, 2216, 1736, 1384, 9640, 4264, 2440, 1128};
+    const uint32_t offsets[kGridSlotCount] = {198,  1838,  2582,  3070,  3366,  7118,
+                                              9334, 11070, 12454, 22094, 26358, 28798};
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         SCOPED_TRACE(testing::Message() << "slot " << slot);
         const FormatGeometryResult g = ResourceGrid::SlotGeometry(slot);
         const uint8_t* e = &file[6 + 16 * static_cast<size_t>(slot)];
@@ -107,7 +108,7 @@ TEST(IcoFileTest, FullGridIsTheByteExact29926ByteFile) {
     EXPECT_EQ(read.result, IcoResult::Ok);
     EXPECT_TRUE(read.alerts.empty());
     EXPECT_FALSE(again.IsModified());
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         EXPECT_EQ(BlockOf(again, slot), BlockOf(*grid, slot)) << "slot " << slot;
     }
 }

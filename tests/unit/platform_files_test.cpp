@@ -72,7 +72,7 @@ TEST_F(PlatformFilesTest, SaveAndOpenRoundTrip) {
 
     ResourceGrid again;
     ASSERT_EQ(test::ReadIco(again, path, files_, alerts_), IcoResult::Ok);
-    EXPECT_EQ(again.CountPresent(), kSlotCount);
+    EXPECT_EQ(again.CountPresent(), kGridSlotCount);
     EXPECT_TRUE(alerts_.Shown().empty());
 }
 

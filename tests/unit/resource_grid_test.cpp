@@ -44,8 +44,9 @@ TEST(ResourceGridTest, OutOfRangeFormatsNameNoImageAndShowTheFirstButtons) {
     for (const ResourceFormat& format : {odd, ResourceFormat(-1, 0, 0, 0), ResourceFormat(0, 3, 0, 0)}) {
         SCOPED_TRACE(testing::Message() << "size " << format.size << " depth " << format.depth);
         const FormatGeometryResult g = ResourceGrid::FormatGeometry(format);
-        EXPECT_EQ(g.width, format.PixelSize());
-        EXPECT_EQ(g.height, format.PixelSize());
+        EXPECT_EQ(g.width, 0);
+        EXPECT_EQ(g.height, 0);
+        EXPECT_EQ(g.bitsPerPixel, 0);
         EXPECT_EQ(ResourceGrid::SlotForFormat(format), -1);
     }
 }

@@ -75,7 +75,7 @@ TEST(DrawResourceWinTest, AnEmptySlotDrawsNothingAndFails) {
     Canvas canvas(54, 54, kBackground);
     ASSERT_TRUE(canvas.Ok());
     const RECT area{3, 3, 51, 51};
-    for (int slot = -1; slot <= kSlotCount; ++slot) {
+    for (int slot = -1; slot <= kGridSlotCount; ++slot) {
         EXPECT_FALSE(DrawResource(canvas.Dc(), area, 0, false, kBackground, grid, slot)) << slot;
     }
     EXPECT_FALSE(DrawFormat(canvas.Dc(), area, 0, true, kBackground, grid, ResourceFormat(0, 2, 1, 0)));

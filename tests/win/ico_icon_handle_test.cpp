@@ -121,7 +121,7 @@ Taken ExpectEverySlotTaken(const std::vector<uint8_t>& file, const std::string& 
     EXPECT_TRUE(alerts.Shown().empty()) << what << ": " << alerts.Shown().front().text;
     EXPECT_EQ(again.CountPresent(), grid.CountPresent()) << what;
     Taken taken;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
         if (grid.Slot(slot).present != 0) {
             EXPECT_TRUE(PlatformTakesSlot(grid, slot)) << what << " as read";
             EXPECT_TRUE(PlatformTakesSlot(again, slot)) << what << " as written";
@@ -155,7 +155,7 @@ TEST(IcoIconHandleTest, EverySlotOfOurFullGrid) {
     test::MemoryFileSystem files;
     test::FakeAlerts alerts;
     ASSERT_EQ(test::WriteIco(grid, "full.ico", files, alerts), IcoResult::Ok);
-    EXPECT_EQ(ExpectEverySlotTaken(*files.Get("full.ico"), "full grid").slots, kSlotCount);
+    EXPECT_EQ(ExpectEverySlotTaken(*files.Get("full.ico"), "full grid").slots, kGridSlotCount);
 }
 
 // The bytes of one resource of a module loaded as data.
