@@ -46,8 +46,8 @@ class ArtworkHost {
 
     // All twelve slots in QuickBuild's order; false when one could not be built.
     bool QuickBuild(ResourceGrid& grid) {
-        for (const SizeAndDepth& slot : QuickBuildList(ResourceFormat(), false, false)) {
-            if (QuickBuildSlot(call_, state_, grid, SlotFormat(slot.size * 3 + slot.depth), EmbeddedResources()) == 0) {
+        for (const int slot : QuickBuildList(ResourceFormat(), false, false)) {
+            if (QuickBuildSlot(call_, state_, grid, SlotFormat(slot), EmbeddedResources()) == 0) {
                 return false;
             }
         }

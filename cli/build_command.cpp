@@ -4,6 +4,7 @@
 // order. Each --add image then goes in as it is, and the grid is written with the plug-in's .ico writer.
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -56,9 +57,6 @@ const char* const kBuildHelp =
 
 namespace {
 
-constexpr int kSides[] = {16, 24, 32, 48};
-constexpr int kBitsPerPixel[] = {4, 8, 32};
-
 enum class TableChoice { BuiltIn, Automatic, File };
 
 struct BuildOptions {
@@ -66,8 +64,8 @@ struct BuildOptions {
     std::string output;
     std::optional<Rect> selection;
     LayerSquares squares;
-    bool sizes[4] = {true, true, true, true};
-    bool depths[3] = {true, true, true};
+    std::array<bool, kGridSides.size()> sizes = {true, true, true, true};
+    std::array<bool, kGridDepths.size()> depths = {true, true, true};
     TableChoice table = TableChoice::BuiltIn;
     std::string tablePath;
     std::vector<std::string> added;
@@ -97,7 +95,7 @@ bool Number(std::string_view text, int64_t& value) {
 
 // The index of the number `text` in `choices`; -1 when it is not one of them.
 template <size_t N>
-int IndexOf(const int (&choices)[N], std::string_view text) {
+int IndexOf(const std::array<int, N>& choices, std::string_view text) {
     int64_t value = 0;
     if (Number(text, value)) {
         for (size_t i = 0; i < N; ++i) {
@@ -111,14 +109,14 @@ int IndexOf(const int (&choices)[N], std::string_view text) {
 
 // "16,24" into the flags of the sizes (or depths) it names.
 template <size_t N>
-bool ParseChoices(std::string_view text, const int (&choices)[N], bool (&chosen)[N]) {
-    std::fill(std::begin(chosen), std::end(chosen), false);
+bool ParseChoices(std::string_view text, const std::array<int, N>& choices, std::array<bool, N>& chosen) {
+    chosen.fill(false);
     for (const std::string_view field : Fields(text)) {
         const int index = IndexOf(choices, field);
         if (index < 0) {
             return false;
         }
-        chosen[index] = true;
+        chosen[static_cast<size_t>(index)] = true;
     }
     return true;
 }
@@ -129,7 +127,7 @@ bool ParseSquare(std::string_view text, LayerSquares& squares, CommandContext& c
     const size_t colon = text.find(':');
     const std::vector<std::string_view> corner =
         Fields(colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1));
-    const int size = colon == std::string_view::npos ? -1 : IndexOf(kSides, text.substr(0, colon));
+    const int size = colon == std::string_view::npos ? -1 : IndexOf(kGridSides, text.substr(0, colon));
     int64_t left = 0;
     int64_t top = 0;
     if (size < 0 || corner.size() != 2 || !Number(corner[0], left) || !Number(corner[1], top)) {
@@ -137,7 +135,7 @@ bool ParseSquare(std::string_view text, LayerSquares& squares, CommandContext& c
               static_cast<int>(text.size()), text.data());
         return false;
     }
-    const int side = kSides[size];
+    const int side = kGridSides[static_cast<size_t>(size)];
     const auto fits = [side](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX - side; };
     if (!fits(left) || !fits(top)) {
         Print(context.err, "tessera: the square %.*s does not fit a 16-bit rectangle (%d..%d)\n",
@@ -174,12 +172,12 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
         } else if (arg == "--square") {
             good = ParseSquare(value, options.squares, context);
         } else if (arg == "--sizes") {
-            good = ParseChoices(value, kSides, options.sizes);
+            good = ParseChoices(value, kGridSides, options.sizes);
             if (!good) {
                 Print(context.err, "tessera: --sizes takes 16, 24, 32 and 48, separated by commas\n");
             }
         } else if (arg == "--depths") {
-            good = ParseChoices(value, kBitsPerPixel, options.depths);
+            good = ParseChoices(value, kGridDepths, options.depths);
             if (!good) {
                 Print(context.err, "tessera: --depths takes 4, 8 and 32, separated by commas\n");
             }
@@ -231,8 +229,8 @@ bool ReadTable(const BuildOptions& options, LayerSquareState& state, CommandCont
 // Whether the icon already gets a `side` pixel image at 32 bits per pixel: from the layer, or from an
 // earlier --add.
 bool AlreadyInTheIcon(const BuildOptions& options, const std::vector<Layer>& added, int side) {
-    for (size_t size = 0; size < std::size(kSides); ++size) {
-        if (kSides[size] == side && options.sizes[size] && options.depths[2]) {
+    for (size_t size = 0; size < kGridSides.size(); ++size) {
+        if (kGridSides[size] == side && options.sizes[size] && options.depths[2]) {
             return true;
         }
     }
@@ -345,24 +343,25 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
         return kExitUsage;
     }
 
-    std::vector<SizeAndDepth> slots = QuickBuildList(ResourceFormat(), false, false);
-    std::erase_if(slots,
-                  [&](const SizeAndDepth& slot) { return !options->sizes[slot.size] || !options->depths[slot.depth]; });
+    std::vector<int> slots = QuickBuildList(ResourceFormat(), false, false);
+    std::erase_if(slots, [&](int slot) {
+        const GridPlace place = *GridPlaceOf(slot);
+        return !options->sizes[static_cast<size_t>(place.size)] || !options->depths[static_cast<size_t>(place.depth)];
+    });
     const bool progress = IsTerminal(context.err);
     PluginCall call(&host.Record(), context.alerts);
     ResourceGrid grid;
     for (size_t i = 0; i < slots.size(); ++i) {
-        const SizeAndDepth& slot = slots[i];
+        const int slot = slots[i];
         if (progress) {
-            Print(context.err, "tessera: %s (%d/%d)\n", CellToolTip(slot.size, slot.depth), static_cast<int>(i + 1),
+            Print(context.err, "tessera: %s (%d/%d)\n", CellToolTip(slot).c_str(), static_cast<int>(i + 1),
                   static_cast<int>(slots.size()));
         }
-        const ResourceFormat format = SlotFormat(slot.size * 3 + slot.depth);
+        const ResourceFormat format = SlotFormat(slot);
         // In the window a failed slot stays as the copy left it and the build goes on; here the icon
         // would come out wrong without anyone noticing, so nothing is written.
         if (QuickBuildSlot(call, state, grid, format, EmbeddedResources()) == 0) {
-            Print(context.err, "tessera: %s could not be built; nothing was written\n",
-                  CellToolTip(slot.size, slot.depth));
+            Print(context.err, "tessera: %s could not be built; nothing was written\n", CellToolTip(slot).c_str());
             return kExitFailed;
         }
     }

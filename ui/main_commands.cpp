@@ -7,42 +7,37 @@
 
 namespace tessera {
 
-ResourceFormat SlotFormat(int k) {
-    const int size = k / 3;
-    const int depth = k % 3;
-    return ResourceFormat(size, depth, depth == 2 ? 1 : 0, 0);
+ResourceFormat SlotFormat(int slot) {
+    const GridPlace place = GridPlaceOf(slot).value_or(GridPlace{});
+    return ResourceFormat(place.size, place.depth, place.depth == 2 ? 1 : 0, 0);
 }
 
-int CellControlId(int size, int depth) {
-    return IDC_CELL_FIRST + size + 4 * depth;
+// The cells' controls count sizes first, then depths, as the grid shows them.
+int CellControlId(int slot) {
+    const GridPlace place = GridPlaceOf(slot).value_or(GridPlace{});
+    return IDC_CELL_FIRST + place.size + static_cast<int>(kGridSides.size()) * place.depth;
 }
 
-std::optional<int> CellEntryOfControl(int controlId) {
+std::optional<int> SlotOfCellControl(int controlId) {
     if (controlId < IDC_CELL_FIRST || controlId > IDC_CELL_LAST) {
         return std::nullopt;
     }
     const int offset = controlId - IDC_CELL_FIRST;
-    return (offset % 4) * 3 + offset / 4;
+    const int sizes = static_cast<int>(kGridSides.size());
+    return GridSlotAt(offset % sizes, offset / sizes);
 }
 
-std::optional<int> HighlightedCellEntry(const ResourceFormat& format) {
-    if (format.size < 0 || format.size > 3) {
-        return std::nullopt;
-    }
-    const int depth = (format.depth == 1 || format.depth == 2) ? format.depth : 0;
-    return format.size * 3 + depth;
+std::optional<int> HighlightedSlot(const ResourceFormat& format) {
+    const int slot = GridSlotAt(format.size, (format.depth == 1 || format.depth == 2) ? format.depth : 0);
+    return slot >= 0 ? std::optional<int>(slot) : std::nullopt;
 }
 
-const char* CellToolTip(int size, int depth) {
-    static const char* const kTips[3][4] = {
-        {"16 x 16 pixels with 16 colors", "24 x 24 pixels with 16 colors", "32 x 32 pixels with 16 colors",
-         "48 x 48 pixels with 16 colors"},
-        {"16 x 16 pixels with 256 colors", "24 x 24 pixels with 256 colors", "32 x 32 pixels with 256 colors",
-         "48 x 48 pixels with 256 colors"},
-        {"16 x 16 pixels with true color", "24 x 24 pixels with true color", "32 x 32 pixels with true color",
-         "48 x 48 pixels with true color"},
-    };
-    return kTips[depth][size];
+std::string CellToolTip(int slot) {
+    const ImageKind kind = KindOfSlot(slot);
+    const char* colors = kind.bitsPerPixel == 4 ? "16 colors" : kind.bitsPerPixel == 8 ? "256 colors" : "true color";
+    char tip[64];
+    std::snprintf(tip, sizeof tip, "%d x %d pixels with %s", kind.side, kind.side, colors);
+    return tip;
 }
 
 std::string KeptImagesToolTip(const ResourceGrid& grid) {
@@ -79,20 +74,12 @@ void SelectMask(ResourceFormat& format, int mask) {
     SelectDepth(format, mask == 1 ? 2 : 1);
 }
 
-std::vector<SizeAndDepth> QuickBuildList(const ResourceFormat& current, bool shift, bool control) {
-    std::vector<SizeAndDepth> list;
-    if (shift) {
-        for (int depth = 0; depth < 3; ++depth) {
-            list.push_back({current.size, depth});
-        }
-    } else if (control) {
-        for (int size = 0; size < 4; ++size) {
-            list.push_back({size, current.depth});
-        }
-    } else {
-        for (int size = 0; size < 4; ++size) {
-            for (int depth = 0; depth < 3; ++depth) {
-                list.push_back({size, depth});
+std::vector<int> QuickBuildList(const ResourceFormat& current, bool shift, bool control) {
+    std::vector<int> list;
+    for (int size = 0; size < static_cast<int>(kGridSides.size()); ++size) {
+        for (int depth = 0; depth < static_cast<int>(kGridDepths.size()); ++depth) {
+            if (shift ? size == current.size : !control || depth == current.depth) {
+                list.push_back(GridSlotAt(size, depth));
             }
         }
     }

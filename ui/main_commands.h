@@ -14,18 +14,18 @@
 
 namespace tessera {
 
-inline constexpr int kGridCellCount = 12;
-
-// Entry k = size * 3 + depth of the window's cells: (size, depth, Soft for true colour else Hard, Both).
-ResourceFormat SlotFormat(int k);
-// The control of the cell that shows (size, depth).
-int CellControlId(int size, int depth);
-// The entry k of the cell control, or none for another id.
-std::optional<int> CellEntryOfControl(int controlId);
-// The entry k of the cell to highlight for a selection: the 16-colour cell of the size for a depth
+// The window's fixed format of the cell that shows a grid slot: its size and depth, Soft for true colour
+// else Hard, Both.
+ResourceFormat SlotFormat(int slot);
+// The control of the cell that shows a grid slot.
+int CellControlId(int slot);
+// The grid slot a cell control shows, or none for another id.
+std::optional<int> SlotOfCellControl(int controlId);
+// The grid slot of the cell to highlight for a selection: the 16-colour cell of the size for a depth
 // other than 1 or 2; none for a size outside 0..3.
-std::optional<int> HighlightedCellEntry(const ResourceFormat& format);
-const char* CellToolTip(int size, int depth);
+std::optional<int> HighlightedSlot(const ResourceFormat& format);
+// "16 x 16 pixels with 256 colors" and the like.
+std::string CellToolTip(int slot);
 // The Resource Grid group's tool tip: the images the icon holds beside the slots, which the grid does
 // not show and Save writes back as they are, one line each (the first few); empty when there are none.
 std::string KeptImagesToolTip(const ResourceGrid& grid);
@@ -35,14 +35,9 @@ void SelectDepth(ResourceFormat& format, int depth);
 // The mask radios choose the depth: Hard means 256 colours, Soft true colour.
 void SelectMask(ResourceFormat& format, int mask);
 
-struct SizeAndDepth {
-    int size;
-    int depth;
-    bool operator==(const SizeAndDepth&) const = default;
-};
-// Shift: the current size at every depth; else Control: every size at the current depth; else all
-// twelve, sizes outer. Shift wins over Control.
-std::vector<SizeAndDepth> QuickBuildList(const ResourceFormat& current, bool shift, bool control);
+// The grid slots QuickBuild fills, sizes outer: with Shift the current size at every depth; else with
+// Control every size at the current depth; else all twelve. Shift wins over Control.
+std::vector<int> QuickBuildList(const ResourceFormat& current, bool shift, bool control);
 
 // Forgets the remembered square of the current size (a size other than 1, 2, 3 counts as 0), or of
 // every size with Shift, so the view centres it in the selection again.

@@ -99,8 +99,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
           store_(RegistrySettingsStore()),
           files_(PlatformFileSystem()),
           documents_(options_, *this, alerts_) {
-        for (int k = 0; k < kGridCellCount; ++k) {
-            slotFormats_[static_cast<size_t>(k)] = SlotFormat(k);
+        for (int slot = 0; slot < kGridSlotCount; ++slot) {
+            slotFormats_[static_cast<size_t>(slot)] = SlotFormat(slot);
         }
     }
     MainWindow(const MainWindow&) = delete;
@@ -237,11 +237,10 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         cells_[0].SetCurrent(1);
         cells_[0].SetClickable(0);
         cells_[0].SetStretch(1);
-        for (int k = 0; k < kGridCellCount; ++k) {
-            const ResourceFormat& format = slotFormats_[static_cast<size_t>(k)];
-            HWND cell = GetDlgItem(dialog_, CellControlId(format.size, format.depth));
+        for (int slot = 0; slot < kGridSlotCount; ++slot) {
+            HWND cell = GetDlgItem(dialog_, CellControlId(slot));
             ResizeControl(cell, kCellPixels, kCellPixels);
-            cells_[static_cast<size_t>(k + 1)].Attach(cell, &format, &grid_);
+            cells_[static_cast<size_t>(slot + 1)].Attach(cell, &slotFormats_[static_cast<size_t>(slot)], &grid_);
         }
 
         if (ReadSettings(store_, alerts_, files_, options_)) {
@@ -272,10 +271,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         for (const ControlTip& tip : kControlTips) {
             AddTool(GetDlgItem(dialog_, tip.id), tip.text);
         }
-        for (int size = 0; size < 4; ++size) {
-            for (int depth = 0; depth < 3; ++depth) {
-                AddTool(GetDlgItem(dialog_, CellControlId(size, depth)), CellToolTip(size, depth));
-            }
+        for (int slot = 0; slot < kGridSlotCount; ++slot) {
+            AddTool(GetDlgItem(dialog_, CellControlId(slot)), CellToolTip(slot).c_str());
         }
         AddGridTool();
         SendMessageA(toolTips_, TTM_ACTIVATE, options_.toolTipsEnabled != 0, 0);
@@ -380,9 +377,9 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     }
 
     void CellClicked(int id, int code) {
-        const std::optional<int> k = CellEntryOfControl(id);
-        if (k && code == STN_CLICKED) {
-            options_.currentFormat.CopySelection(slotFormats_[static_cast<size_t>(*k)], 0);
+        const std::optional<int> slot = SlotOfCellControl(id);
+        if (slot && code == STN_CLICKED) {
+            options_.currentFormat.CopySelection(slotFormats_[static_cast<size_t>(*slot)], 0);
             UpdateSelectionControls();
             RefreshPreviews();
             FocusLayerView();
@@ -476,8 +473,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
 
     void QuickBuild(int, int) {
         const ResourceFormat saved = options_.currentFormat;
-        for (const SizeAndDepth& pair : QuickBuildList(saved, KeyHeld(VK_SHIFT), KeyHeld(VK_CONTROL))) {
-            options_.currentFormat = ResourceFormat(pair.size, pair.depth, pair.depth == 2 ? 1 : 0, 0);
+        for (const int slot : QuickBuildList(saved, KeyHeld(VK_SHIFT), KeyHeld(VK_CONTROL))) {
+            options_.currentFormat = SlotFormat(slot);
             layerView_.QuickBuildSlot(grid_);
         }
         options_.currentFormat = saved;
@@ -568,8 +565,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         for (size_t i = 1; i < cells_.size(); ++i) {
             cells_[i].SetCurrent(0);
         }
-        if (const std::optional<int> k = HighlightedCellEntry(options_.currentFormat)) {
-            cells_[static_cast<size_t>(*k + 1)].SetCurrent(1);
+        if (const std::optional<int> slot = HighlightedSlot(options_.currentFormat)) {
+            cells_[static_cast<size_t>(*slot + 1)].SetCurrent(1);
         }
     }
 
@@ -621,10 +618,10 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     UniqueHook relayHook_;
     UniqueHicon copyArrow_;
     WindowOptions options_;
-    std::array<ResourceFormat, kGridCellCount> slotFormats_;
+    std::array<ResourceFormat, kGridSlotCount> slotFormats_;
     ResourceGrid grid_;
     LayerView layerView_;
-    std::array<ResourceCell, kGridCellCount + 1> cells_;
+    std::array<ResourceCell, kGridSlotCount + 1> cells_;
     DocumentCommands documents_;
 };
 

@@ -55,7 +55,7 @@ bool WriteLayerPng(const Layer& layer, const std::string& path) {
 // One slot of a written icon, read back; rows count from the bottom, as the icon stores them.
 class SlotBits {
   public:
-    SlotBits(const ResourceGrid& grid, int size, int depth) : format_(SlotFormat(size * 3 + depth)) {
+    SlotBits(const ResourceGrid& grid, int size, int depth) : format_(SlotFormat(GridSlotAt(size, depth))) {
         present_ = grid.Slot(ResourceGrid::SlotForFormat(format_)).present != 0;
         grid.GetResourceBits(format_, bits_);
     }
@@ -256,7 +256,7 @@ TEST_F(BuildCommandTest, ALayerWithoutTransparencyGivesAlpha255AndEmptyMasks) {
             EXPECT_TRUE(SlotBits(grid, size, depth).MaskEmpty()) << "size " << size << " depth " << depth;
         }
         const SlotBits trueColour(grid, size, 2);
-        const int side = SlotFormat(size * 3).PixelSize();
+        const int side = kGridSides[static_cast<size_t>(size)];
         for (int k = 0; k < side; ++k) {
             for (int x = 0; x < side; ++x) {
                 ASSERT_EQ(255, trueColour.Bgra(x, k)[3]) << "size " << size;

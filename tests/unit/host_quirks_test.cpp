@@ -77,8 +77,8 @@ class QuickBuildAndApply final : public PluginPlatform {
         state.squares.positions = {Rect{-5, -4, 11, 12}, Rect{40, 50, 64, 74}, Rect{20, 20, 52, 52},
                                    Rect{-10, 30, 38, 78}};
         ResourceGrid grid;
-        for (const SizeAndDepth& slot : QuickBuildList(ResourceFormat(), false, false)) {
-            QuickBuildSlot(call, state, grid, SlotFormat(slot.size * 3 + slot.depth), EmbeddedResources());
+        for (const int slot : QuickBuildList(ResourceFormat(), false, false)) {
+            QuickBuildSlot(call, state, grid, SlotFormat(slot), EmbeddedResources());
         }
         if (test::WriteIco(grid, path_, PlatformFileSystem(), alerts) != IcoResult::Ok) {
             return kMainWindowDone;

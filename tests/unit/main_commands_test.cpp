@@ -11,22 +11,24 @@ namespace {
 
 TEST(MainCommandsTest, CellsShowEachSlotOnceWithItsMaskAndControl) {
     std::set<int> controls;
-    for (int k = 0; k < kGridCellCount; ++k) {
-        const ResourceFormat f = SlotFormat(k);
-        EXPECT_EQ(f.size * 3 + f.depth, k);
+    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+        const ResourceFormat f = SlotFormat(slot);
+        EXPECT_EQ(ResourceGrid::SlotForFormat(f), slot);
         EXPECT_EQ(f.mask, f.depth == 2 ? 1 : 0);
         EXPECT_EQ(f.view, 0);
-        const int id = CellControlId(f.size, f.depth);
+        const int id = CellControlId(slot);
         controls.insert(id);
-        EXPECT_EQ(CellEntryOfControl(id), k);
+        EXPECT_EQ(SlotOfCellControl(id), slot);
     }
     EXPECT_EQ(controls.size(), 12u);
     EXPECT_EQ(*controls.begin(), IDC_CELL_FIRST);
     EXPECT_EQ(*controls.rbegin(), IDC_CELL_LAST);
-    EXPECT_EQ(CellControlId(3, 2), 1029);
-    EXPECT_FALSE(CellEntryOfControl(IDC_PREVIEW).has_value());
-    EXPECT_STREQ(CellToolTip(1, 2), "24 x 24 pixels with true color");
-    EXPECT_STREQ(CellToolTip(0, 1), "16 x 16 pixels with 256 colors");
+    EXPECT_EQ(CellControlId(GridSlotAt(3, 2)), 1029);
+    EXPECT_EQ(CellControlId(GridSlotAt(1, 0)), 1019);
+    EXPECT_FALSE(SlotOfCellControl(IDC_PREVIEW).has_value());
+    EXPECT_EQ(CellToolTip(GridSlotAt(1, 2)), "24 x 24 pixels with true color");
+    EXPECT_EQ(CellToolTip(GridSlotAt(0, 1)), "16 x 16 pixels with 256 colors");
+    EXPECT_EQ(CellToolTip(GridSlotAt(3, 0)), "48 x 48 pixels with 16 colors");
 }
 
 // The grid's tool tip names what the grid does not show: none, one, or the first eight of many.
@@ -54,14 +56,14 @@ TEST(MainCommandsTest, TheGridsToolTipListsTheKeptImages) {
 TEST(MainCommandsTest, HighlightFollowsSizeAndDepth) {
     struct Case {
         ResourceFormat format;
-        std::optional<int> entry;
+        std::optional<int> slot;
     };
     const Case cases[] = {
-        {ResourceFormat(3, 2, 1, 0), 11}, {ResourceFormat(0, 1, 0, 2), 1},  {ResourceFormat(2, 7, 0, 0), 6},
-        {ResourceFormat(1, -1, 0, 0), 3}, {ResourceFormat(4, 1, 0, 0), {}}, {ResourceFormat(-1, 0, 0, 0), {}},
+        {ResourceFormat(3, 2, 1, 0), 8},  {ResourceFormat(0, 1, 0, 2), 7},  {ResourceFormat(2, 7, 0, 0), 1},
+        {ResourceFormat(1, -1, 0, 0), 2}, {ResourceFormat(4, 1, 0, 0), {}}, {ResourceFormat(-1, 0, 0, 0), {}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(HighlightedCellEntry(c.format), c.entry) << c.format.size << "," << c.format.depth;
+        EXPECT_EQ(HighlightedSlot(c.format), c.slot) << c.format.size << "," << c.format.depth;
     }
 }
 
@@ -93,14 +95,10 @@ TEST(MainCommandsTest, MaskAndDepthAreTied) {
 
 TEST(MainCommandsTest, QuickBuildLists) {
     const ResourceFormat large256(2, 1, 0, 0);
-    EXPECT_EQ(QuickBuildList(large256, true, false), (std::vector<SizeAndDepth>{{2, 0}, {2, 1}, {2, 2}}));
+    EXPECT_EQ(QuickBuildList(large256, true, false), (std::vector<int>{1, 5, 9}));
     EXPECT_EQ(QuickBuildList(large256, true, true), QuickBuildList(large256, true, false)) << "Shift wins";
-    EXPECT_EQ(QuickBuildList(large256, false, true), (std::vector<SizeAndDepth>{{0, 1}, {1, 1}, {2, 1}, {3, 1}}));
-    const std::vector<SizeAndDepth> all = QuickBuildList(large256, false, false);
-    ASSERT_EQ(all.size(), 12u);
-    for (int k = 0; k < 12; ++k) {
-        EXPECT_EQ(all[static_cast<size_t>(k)], (SizeAndDepth{k / 3, k % 3}));
-    }
+    EXPECT_EQ(QuickBuildList(large256, false, true), (std::vector<int>{7, 6, 5, 4}));
+    EXPECT_EQ(QuickBuildList(large256, false, false), (std::vector<int>{3, 7, 11, 2, 6, 10, 1, 5, 9, 0, 4, 8}));
 }
 
 TEST(MainCommandsTest, CenterForgetsOneOrAllSquares) {

@@ -16,6 +16,7 @@
 #include "support/gdi_objects_win.h"
 #include "support/layers.h"
 #include "ui/layer_view_win.h"
+#include "ui/main_commands.h"
 
 namespace tessera {
 namespace {
@@ -74,14 +75,11 @@ class ControlsInDialogTest : public testing::Test {
         cells[0].SetCurrent(1);
         cells[0].SetClickable(0);
         cells[0].SetStretch(1);
-        for (int size = 0; size < 4; ++size) {
-            for (int depth = 0; depth < 3; ++depth) {
-                const int k = size * 3 + depth;
-                formats[size_t(k)] = ResourceFormat(size, depth, depth == 2 ? 1 : 0, 0);
-                HWND cell = GetDlgItem(dialog, IDC_CELL_FIRST + size + 4 * depth);
-                Resize(cell, 54);
-                ASSERT_TRUE(cells[size_t(k + 1)].Attach(cell, &formats[size_t(k)], &grid));
-            }
+        for (int slot = 0; slot < kGridSlotCount; ++slot) {
+            formats[size_t(slot)] = SlotFormat(slot);
+            HWND cell = GetDlgItem(dialog, CellControlId(slot));
+            Resize(cell, 54);
+            ASSERT_TRUE(cells[size_t(slot + 1)].Attach(cell, &formats[size_t(slot)], &grid));
         }
         view.SetOwner(&owner);
         view.Rerender();
@@ -98,7 +96,7 @@ class ControlsInDialogTest : public testing::Test {
     test::FakeAlerts alerts;
     PluginCall call{&host.Record(), alerts};
     ResourceFormat format;
-    std::array<ResourceFormat, 12> formats;
+    std::array<ResourceFormat, kGridSlotCount> formats;
     ResourceGrid grid;
     LayerView view;
     std::array<ResourceCell, 13> cells;
