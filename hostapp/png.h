@@ -1,7 +1,6 @@
 #pragma once
 // A PNG file as a layer, the way a photo editor opens it: red, green and blue, and a transparency plane
-// when the image has any (an alpha channel or a transparent colour). Decoded and encoded by the
-// platform's own PNG library: libpng here, the Windows Imaging Component on Windows.
+// when the image has any (an alpha channel or a transparent colour), through the platform's PNG codec.
 
 #include <cstdint>
 #include <optional>
