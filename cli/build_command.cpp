@@ -27,7 +27,7 @@ namespace tessera::cli {
 
 const char* const kBuildUsage =
     "tessera build LAYER.png -o OUT.ico [--selection LEFT,TOP,RIGHT,BOTTOM] [--square SIZE:LEFT,TOP ...]\n"
-    "              [--sizes 16,24,32,48] [--depths 4,8,32] [--table builtin|auto|FILE.act]\n"
+    "              [--sizes 16,20,24,...,256] [--depths 4,8,32] [--table builtin|auto|FILE.act]\n"
     "              [--add IMAGE.png ...]";
 
 const char* const kBuildHelp =
@@ -37,19 +37,24 @@ const char* const kBuildHelp =
     "  -o, --output OUT.ico            the icon to write\n"
     "  --selection LEFT,TOP,RIGHT,BOTTOM\n"
     "                                  the selection the squares are centred in (the whole image)\n"
-    "  --square SIZE:LEFT,TOP          places the square of one size (16, 24, 32 or 48) by its\n"
-    "                                  top-left pixel; repeatable\n"
-    "  --sizes 16,24,32,48             the sizes to build (all)\n"
-    "  --depths 4,8,32                 the bits per pixel to build (all)\n"
+    "  --square SIZE:LEFT,TOP          places the square of one size by its top-left pixel;\n"
+    "                                  repeatable; a size not placed is centred in the selection\n"
+    "  --sizes 16,24,32,48             the sizes to build: any of 16, 20, 24, 30, 32, 36, 40, 48,\n"
+    "                                  60, 64, 72, 80, 96 and 256 (16, 24, 32, 48). 16, 24, 32 and\n"
+    "                                  48 come at each of --depths; the others, the sizes Windows\n"
+    "                                  draws at display scales above 100%, at 32 bits per pixel,\n"
+    "                                  256 stored as PNG\n"
+    "  --depths 4,8,32                 the bits per pixel of 16, 24, 32 and 48 (all)\n"
     "  --table builtin|auto|FILE.act   the 256-color table: built in, made from each square, or a\n"
     "                                  Photoshop color table (builtin)\n"
     "  --add IMAGE.png                 adds a square image of up to 256 pixels as it is, at 32 bits per\n"
     "                                  pixel: stored as PNG above 64 pixels, as a bitmap with its mask\n"
-    "                                  otherwise; at 16, 24, 32 or 48 pixels it takes the true-color\n"
-    "                                  image of its size, which must then not be built; repeatable\n"
+    "                                  otherwise; at a size the icon builds it takes that size's\n"
+    "                                  true-color image, which must then not be built; repeatable\n"
     "\n"
-    "An icon for Windows 10 and 11, the twelve classic images with 256 and 64 pixel ones:\n"
-    "  tessera build art.png -o app.ico --add art-256.png --add art-64.png\n"
+    "An icon sharp at every Windows display scale, from a layer with each size drawn (place each\n"
+    "square on its drawing with --square):\n"
+    "  tessera build art.png -o app.ico --sizes 16,20,24,30,32,36,40,48,60,64,72,80,96,256\n"
     "\n"
     "Any file name works, whatever the system's code page: names are read and printed as Unicode.\n"
     "Exits with 0 when the icon is written, 1 when it could not be (the reason is on stderr), 2 when the\n"
@@ -64,7 +69,9 @@ struct BuildOptions {
     std::string output;
     std::optional<Rect> selection;
     LayerSquares squares;
+    WindowsSquares windowsSquares;
     std::array<bool, kGridSides.size()> sizes = {true, true, true, true};
+    std::array<bool, kWindowsSides.size()> windowsSizes{};
     std::array<bool, kGridDepths.size()> depths = {true, true, true};
     TableChoice table = TableChoice::BuiltIn;
     std::string tablePath;
@@ -121,30 +128,66 @@ bool ParseChoices(std::string_view text, const std::array<int, N>& choices, std:
     return true;
 }
 
+// Every size the icon builds from the layer, as --sizes and --square name them.
+constexpr std::array<int, kGridSides.size() + kWindowsSides.size()> kBuildSides = [] {
+    std::array<int, kGridSides.size() + kWindowsSides.size()> sides{};
+    std::copy(kWindowsSides.begin(), kWindowsSides.end(),
+              std::copy(kGridSides.begin(), kGridSides.end(), sides.begin()));
+    std::sort(sides.begin(), sides.end());
+    return sides;
+}();
+
+// The remembered square of a size the icon builds, a grid size's or a Windows size's.
+Rect& SquareOfSide(BuildOptions& options, int side) {
+    const auto grid = std::find(kGridSides.begin(), kGridSides.end(), side);
+    if (grid != kGridSides.end()) {
+        return options.squares.positions[static_cast<size_t>(grid - kGridSides.begin())];
+    }
+    const auto windows = std::find(kWindowsSides.begin(), kWindowsSides.end(), side);
+    return options.windowsSquares.positions[static_cast<size_t>(windows - kWindowsSides.begin())];
+}
+
+// "16,20,256" into the grid sizes and the Windows sizes it names.
+bool ParseSizes(std::string_view text, BuildOptions& options) {
+    options.sizes.fill(false);
+    options.windowsSizes.fill(false);
+    for (const std::string_view field : Fields(text)) {
+        const int grid = IndexOf(kGridSides, field);
+        const int windows = IndexOf(kWindowsSides, field);
+        if (grid >= 0) {
+            options.sizes[static_cast<size_t>(grid)] = true;
+        } else if (windows >= 0) {
+            options.windowsSizes[static_cast<size_t>(windows)] = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 // SIZE:LEFT,TOP. The square must be a 16-bit rectangle, as the host's record holds it; it may lie
 // partly or wholly outside the image, as the window lets it.
-bool ParseSquare(std::string_view text, LayerSquares& squares, CommandContext& context) {
+bool ParseSquare(std::string_view text, BuildOptions& options, CommandContext& context) {
     const size_t colon = text.find(':');
     const std::vector<std::string_view> corner =
         Fields(colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1));
-    const int size = colon == std::string_view::npos ? -1 : IndexOf(kGridSides, text.substr(0, colon));
+    const int size = colon == std::string_view::npos ? -1 : IndexOf(kBuildSides, text.substr(0, colon));
     int64_t left = 0;
     int64_t top = 0;
     if (size < 0 || corner.size() != 2 || !Number(corner[0], left) || !Number(corner[1], top)) {
-        Print(context.err, "tessera: --square needs SIZE:LEFT,TOP with SIZE 16, 24, 32 or 48, not %.*s\n",
+        Print(context.err, "tessera: --square needs SIZE:LEFT,TOP with SIZE one of the sizes --sizes takes, not %.*s\n",
               static_cast<int>(text.size()), text.data());
         return false;
     }
-    const int side = kGridSides[static_cast<size_t>(size)];
+    const int side = kBuildSides[static_cast<size_t>(size)];
     const auto fits = [side](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX - side; };
     if (!fits(left) || !fits(top)) {
         Print(context.err, "tessera: the square %.*s does not fit a 16-bit rectangle (%d..%d)\n",
               static_cast<int>(text.size()), text.data(), INT16_MIN, INT16_MAX);
         return false;
     }
-    squares.positions[static_cast<size_t>(size)] =
-        Rect{static_cast<int16>(top), static_cast<int16>(left), static_cast<int16>(top + side),
-             static_cast<int16>(left + side)};
+    SquareOfSide(options, side) = Rect{static_cast<int16>(top), static_cast<int16>(left),
+                                       static_cast<int16>(top + side), static_cast<int16>(left + side)};
     return true;
 }
 
@@ -170,11 +213,13 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
                 Print(context.err, "tessera: --selection needs LEFT,TOP,RIGHT,BOTTOM, each 0..%d\n", kMaxLayerSide);
             }
         } else if (arg == "--square") {
-            good = ParseSquare(value, options.squares, context);
+            good = ParseSquare(value, options, context);
         } else if (arg == "--sizes") {
-            good = ParseChoices(value, kGridSides, options.sizes);
+            good = ParseSizes(value, options);
             if (!good) {
-                Print(context.err, "tessera: --sizes takes 16, 24, 32 and 48, separated by commas\n");
+                Print(context.err,
+                      "tessera: --sizes takes 16, 20, 24, 30, 32, 36, 40, 48, 60, 64, 72, 80, 96 and 256, "
+                      "separated by commas\n");
             }
         } else if (arg == "--depths") {
             good = ParseChoices(value, kGridDepths, options.depths);
@@ -231,6 +276,11 @@ bool ReadTable(const BuildOptions& options, LayerSquareState& state, CommandCont
 bool AlreadyInTheIcon(const BuildOptions& options, const std::vector<Layer>& added, int side) {
     for (size_t size = 0; size < kGridSides.size(); ++size) {
         if (kGridSides[size] == side && options.sizes[size] && options.depths[2]) {
+            return true;
+        }
+    }
+    for (size_t size = 0; size < kWindowsSides.size(); ++size) {
+        if (kWindowsSides[size] == side && options.windowsSizes[size]) {
             return true;
         }
     }
@@ -328,6 +378,7 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
     }
     LayerSquareState state;
     state.squares = options->squares;
+    state.windowsSquares = options->windowsSquares;
     if (!ReadTable(*options, state, context)) {
         return kExitFailed;
     }
@@ -348,6 +399,11 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
         const GridPlace place = *GridPlaceOf(slot);
         return !options->sizes[static_cast<size_t>(place.size)] || !options->depths[static_cast<size_t>(place.depth)];
     });
+    for (size_t i = 0; i < kWindowsSides.size(); ++i) {
+        if (options->windowsSizes[i]) {
+            slots.push_back(kGridSlotCount + static_cast<int>(i));
+        }
+    }
     const bool progress = IsTerminal(context.err);
     PluginCall call(&host.Record(), context.alerts);
     ResourceGrid grid;
@@ -357,10 +413,11 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
             Print(context.err, "tessera: %s (%d/%d)\n", CellToolTip(slot).c_str(), static_cast<int>(i + 1),
                   static_cast<int>(slots.size()));
         }
-        const ResourceFormat format = SlotFormat(slot);
         // In the window a failed slot stays as the copy left it and the build goes on; here the icon
         // would come out wrong without anyone noticing, so nothing is written.
-        if (QuickBuildSlot(call, state, grid, format, EmbeddedResources()) == 0) {
+        const int built = IsGridSlot(slot) ? QuickBuildSlot(call, state, grid, SlotFormat(slot), EmbeddedResources())
+                                           : BuildWindowsSlot(call, state, grid, slot);
+        if (built == 0) {
             Print(context.err, "tessera: %s could not be built; nothing was written\n", CellToolTip(slot).c_str());
             return kExitFailed;
         }

@@ -1,5 +1,5 @@
-// tessera ico list FILE: the filled slots of an icon file, as the plug-in would load them, then the
-// images no slot holds, which the plug-in keeps.
+// tessera ico list FILE: the filled slots of an icon file, as the plug-in would load them, the grid's
+// and the Windows sizes', then the images no slot holds, which the plug-in keeps.
 // tessera ico copy IN OUT: loads IN as the plug-in would and saves the grid as OUT.
 
 #include "base/console.h"
@@ -14,8 +14,9 @@ const char* const kIcoUsage =
     "tessera ico copy IN OUT";
 
 const char* const kIcoHelp =
-    "list: the images of FILE as the plug-in reads them, each filled slot with its size, depth and bytes,\n"
-    "then the images no slot holds, marked kept.\n"
+    "list: the images of FILE as the plug-in reads them, each filled slot of the grid with its size, depth\n"
+    "and bytes, then the images of the sizes Windows draws above 100% (as PNG or BMP), then the images\n"
+    "no slot holds, marked kept.\n"
     "copy: reads IN as the plug-in would and saves it as OUT; the kept images go along unchanged.\n"
     "Any file name works, whatever the system's code page: names are read and printed as Unicode.\n";
 
@@ -47,13 +48,19 @@ int List(const std::string& path, CommandContext& context) {
     if (!Load(grid, path, context)) {
         return kExitFailed;
     }
-    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;
         }
-        Print(context.out, "%2dx%-2d %2d bpp %6u bytes%s\n", r.width, r.height, r.bitsPerPixel, r.imageSize,
-              r.modified != 0 ? " modified" : "");
+        const char* modified = r.modified != 0 ? " modified" : "";
+        if (IsGridSlot(slot)) {
+            Print(context.out, "%2dx%-2d %2d bpp %6u bytes%s\n", r.width, r.height, r.bitsPerPixel, r.imageSize,
+                  modified);
+        } else {
+            Print(context.out, "%dx%d %s %2d bpp %6u bytes%s\n", r.width, r.height, r.png ? "PNG" : "BMP",
+                  r.bitsPerPixel, r.imageSize, modified);
+        }
     }
     // The images the grid does not show, which a copy keeps as they are.
     for (size_t i = 0; i < grid.KeptCount(); ++i) {

@@ -6,8 +6,10 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "base/bgra_image.h"
+#include "base/png_codec.h"
 #include "color/nearest.h"
 #include "icon/resource_grid.h"
 
@@ -139,6 +141,24 @@ std::optional<BgraImage> OpaquePicture(const LayerImage& layer) {
     return picture;
 }
 
+// The colour rows of a 32-bit block (bottom-up blue, green, red, alpha: the picture type's own layout)
+// as a PNG stream; none when memory is short or the encoder fails. `size` becomes the stream's.
+std::unique_ptr<uint8_t[]> PngStreamOf(const uint8_t* block, int side, uint32_t& size) {
+    std::optional<BgraImage> picture = BgraImage::Make(side, side);
+    if (!picture) {
+        return nullptr;
+    }
+    std::memcpy(picture->Bytes(), block + kBitmapInfoHeaderSize, picture->ByteCount());
+    const std::optional<std::vector<uint8_t>> png = EncodePng(*picture);
+    std::unique_ptr<uint8_t[]> stream(png ? new (std::nothrow) uint8_t[png->size()] : nullptr);
+    if (!stream) {
+        return nullptr;
+    }
+    std::memcpy(stream.get(), png->data(), png->size());
+    size = static_cast<uint32_t>(png->size());
+    return stream;
+}
+
 }  // namespace
 
 ConvertResult ConvertLayerToResource(const std::optional<LayerImage>& layer,
@@ -186,6 +206,23 @@ ConvertResult ConvertLayerToResource(const std::optional<LayerImage>& layer,
         CopyMask(*layer, bits);
     }
     return result;
+}
+
+int ConvertLayerToWindowsSlot(const std::optional<LayerImage>& layer, ResourceGrid& grid, int slot) {
+    const ImageKind kind = KindOfSlot(slot);
+    if (!IsWindowsSlot(slot) || !layer || layer->pixels == nullptr || layer->side != kind.side) {
+        return 0;
+    }
+    grid.RemoveSlot(slot);
+    if (!AnyVisiblePixel(*layer)) {
+        return 1;
+    }
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t[]> block = TrueColorBlock(*layer, size);
+    if (block && kind.side == kPngSide) {
+        block = PngStreamOf(block.get(), kind.side, size);
+    }
+    return block && grid.AdoptImage(slot, std::move(block), size, 1) ? 1 : 0;
 }
 
 std::unique_ptr<uint8_t[]> TrueColorBlock(const LayerImage& square, uint32_t& size) {

@@ -39,6 +39,13 @@ ConvertResult ConvertLayerToResource(const std::optional<LayerImage>& layer,
                                      const ColorTable& activeTable,
                                      const ModuleResources& resources);
 
+// Replaces the image of a Windows size's slot with the layer square of its side, converted as the
+// true-colour slots are: the colour as the layer holds it, the transparency as alpha, the mask
+// transparent where the transparency is 0. The largest is stored as a PNG stream, as Windows expects
+// of it. A square without a visible pixel leaves the slot empty and counts as done. 1 when done, 0 when
+// there is no square of the slot's side or memory is short (the slot is then empty).
+int ConvertLayerToWindowsSlot(const std::optional<LayerImage>& layer, ResourceGrid& grid, int slot);
+
 // The square, of any side, as a 32-bit icon image block exactly as a true-colour slot holds it once
 // converted: the header, the colour rows with the transparency as alpha, the mask. None when memory
 // is short; `size` is then left as it was.

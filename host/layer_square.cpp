@@ -314,7 +314,10 @@ void RequestSquare(PluginCall& call, const Rect& square) {
 }
 
 void CenterLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int width, int height) {
-    Rect& square = RememberedSquare(squares, sizeIndex);
+    RequestPlacedSquare(call, RememberedSquare(squares, sizeIndex), width, height);
+}
+
+void RequestPlacedSquare(PluginCall& call, Rect& square, int width, int height) {
     if (square.top == 0 && square.left == 0 && square.bottom == 0 && square.right == 0) {
         const Rect& selection = call.record->filterRect;
         const int centerX = selection.left + (selection.right - selection.left) / 2;

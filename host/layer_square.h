@@ -17,6 +17,7 @@
 #include "base/layer_image.h"
 #include "color/histogram.h"
 #include "host/filter_record.h"
+#include "icon/image_kind.h"
 
 namespace tessera {
 
@@ -25,6 +26,10 @@ struct PluginCall;
 // Where the square of each size index (0..3) was last placed; all four values 0 means not yet placed.
 struct LayerSquares {
     std::array<Rect, 4> positions{};
+};
+// The same for each Windows size, in the order of kWindowsSides.
+struct WindowsSquares {
+    std::array<Rect, kWindowsSlotCount> positions{};
 };
 
 // The square asked for and what the host delivered of it, for the length of one call.
@@ -73,6 +78,8 @@ std::optional<DeliveredBuffer> DeliveredOutput(const FilterRecord& record, const
 void RequestSquare(PluginCall& call, const Rect& square);
 // Requests the remembered square of the size index, or one newly centred in the selection.
 void CenterLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int width, int height);
+// Requests `square`; one not yet placed (all four values 0) is first centred in the selection.
+void RequestPlacedSquare(PluginCall& call, Rect& square, int width, int height);
 // Shifts the requested square and remembers it for the size index.
 void MoveLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int vertical, int horizontal);
 // The host's advanceState; a host that offers none fails every request with paramErr.

@@ -71,14 +71,14 @@ struct DirectoryEntry {
     uint32_t imageOffset;
 };
 
-// What an image header says about the image's kind.
-struct ImageKind {
+// An image's three numbers, as a directory entry or an image's own header gives them.
+struct ImageNumbers {
     int width;
     int height;
     int bitsPerPixel;
 };
 
-IcoStatus Failure(IcoFailure failure, const ImageKind& kind = {}) {
+IcoStatus Failure(IcoFailure failure, const ImageNumbers& kind = {}) {
     return IcoStatus{.result = IcoResult::Failed,
                      .failure = failure,
                      .width = kind.width,
@@ -98,7 +98,7 @@ bool IsPng(std::span<const uint8_t> block) {
 }
 
 // The kind an image header describes; none when the block cannot hold a 40-byte header.
-std::optional<ImageKind> KindFromHeader(std::span<const uint8_t> block) {
+std::optional<ImageNumbers> KindFromHeader(std::span<const uint8_t> block) {
     ByteReader reader(block);
     const uint32_t biSize = reader.U32LE();
     const int32_t biWidth = reader.I32LE();
@@ -108,7 +108,7 @@ std::optional<ImageKind> KindFromHeader(std::span<const uint8_t> block) {
     if (!reader.Ok() || biSize < kBitmapInfoHeaderSize || block.size() < kBitmapInfoHeaderSize) {
         return std::nullopt;
     }
-    return ImageKind{biWidth, biHeight / 2, DepthOf(biPlanes, biBitCount)};
+    return ImageNumbers{biWidth, biHeight / 2, DepthOf(biPlanes, biBitCount)};
 }
 
 // Where an image goes, as its directory entry and the start of its block say.
@@ -116,24 +116,48 @@ struct Placement {
     int slot = -1;          // -1: no slot holds it
     bool byHeader = false;  // the directory names no grid kind; the image's own header placed it
     bool noHeader = false;  // the directory names no grid kind and the block is too short to say
-    ImageKind kind{};       // the entry's numbers, or the header's when it placed the image
+    ImageNumbers kind{};    // the entry's numbers, or the header's when it placed the image
 };
+
+// The slot the directory entry names by its own numbers; -1 for none.
+int NamedSlot(const DirectoryEntry& entry) {
+    return ResourceGrid::SlotIndex(DirectorySide(entry.width), DirectorySide(entry.height),
+                                   DepthOf(entry.planes, entry.bitCount));
+}
+
+// The Windows size's slot a PNG stream stands for, by its own header: a square image of one of those
+// sizes in 8-bit red, green, blue and alpha. -1 for any other stream.
+int PngSlot(std::span<const uint8_t> head) {
+    constexpr size_t kIhdrEnd = 8 + 8 + 13;
+    if (head.size() < kIhdrEnd) {
+        return -1;
+    }
+    const uint32_t width = LoadU32BE(head.data() + 16);
+    const uint32_t height = LoadU32BE(head.data() + 20);
+    const bool rgba8 = head[24] == 8 && head[25] == 6;
+    if (!rgba8 || width != height || width > static_cast<uint32_t>(kWindowsSides.back())) {
+        return -1;
+    }
+    const int slot = SlotOfKind(tessera::ImageKind{static_cast<int>(width), 32});
+    return IsWindowsSlot(slot) ? slot : -1;
+}
 
 // `head` is the block, or at least its first kBitmapInfoHeaderSize bytes.
 Placement PlaceImage(const DirectoryEntry& entry, std::span<const uint8_t> head) {
     Placement place;
-    place.kind = ImageKind{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
-    // The grid holds bitmap blocks only: a PNG stream of any size is kept as it is.
+    place.kind = ImageNumbers{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
+    // Of PNG streams only a Windows size's true-colour image has a slot; every other one is kept as it is.
     if (IsPng(head)) {
+        place.slot = PngSlot(head);
         return place;
     }
-    place.slot = ResourceGrid::SlotIndex(place.kind.width, place.kind.height, place.kind.bitsPerPixel);
+    place.slot = NamedSlot(entry);
     if (place.slot != -1) {
         return place;
     }
     // The directory names no grid kind, but some writers leave planes and bits 0: the image's own
     // header decides.
-    const std::optional<ImageKind> own = KindFromHeader(head);
+    const std::optional<ImageNumbers> own = KindFromHeader(head);
     if (!own) {
         place.noHeader = true;
         return place;
@@ -229,27 +253,39 @@ class IcoReader {
                 continue;
             }
             const int slot = PlaceImage(entry, {head, length}).slot;
-            if (slot != -1) {
+            if (slot != -1 && (!IsPng({head, length}) || PngDecodes(entry, slot))) {
                 lastEntry_[static_cast<size_t>(slot)] = i;
             }
         }
     }
 
+    // Whether the PNG stream of an entry that lies inside the file decodes to the image of `slot`. A
+    // stream that does not is kept as it is, as every PNG stream once was.
+    bool PngDecodes(const DirectoryEntry& entry, int slot) {
+        std::unique_ptr<uint8_t[]> stream(new (std::nothrow) uint8_t[entry.bytesInRes]);
+        if (!stream || !file_.Seek(entry.imageOffset)) {
+            return false;
+        }
+        const std::optional<size_t> got = file_.Read(stream.get(), entry.bytesInRes);
+        return got && *got == entry.bytesInRes && ResourceGrid::PngFitsSlot({stream.get(), entry.bytesInRes}, slot);
+    }
+
     IcoStatus ReadEntry(const DirectoryEntry& entry, int index) {
-        const ImageKind named{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
-        const bool namesSlot = ResourceGrid::SlotIndex(named.width, named.height, named.bitsPerPixel) != -1;
+        const ImageNumbers named{entry.width, entry.height, DepthOf(entry.planes, entry.bitCount)};
         IcoStatus status;
         std::unique_ptr<uint8_t[]> block =
-            LoadBlock(entry, namesSlot ? kImageFailures : kTemporaryFailures, named, status);
+            LoadBlock(entry, NamedSlot(entry) != -1 ? kImageFailures : kTemporaryFailures, named, status);
         if (!block) {
             return status;
         }
-        const Placement place = PlaceImage(entry, {block.get(), entry.bytesInRes});
+        const std::span<const uint8_t> bytes(block.get(), entry.bytesInRes);
+        const Placement place = PlaceImage(entry, bytes);
         if (place.noHeader) {
             return Failure(IcoFailure::Convert, named);
         }
         // An earlier image of a kind that a later entry has too goes aside like the images no slot holds,
-        // and like them it is no change to the document, however it was placed.
+        // and like them it is no change to the document, however it was placed. So does a PNG stream
+        // that does not decode to its size's image, which no entry stands for.
         if (place.slot == -1 || lastEntry_[static_cast<size_t>(place.slot)] != index) {
             return Keep(entry, std::move(block), place.kind);
         }
@@ -264,7 +300,7 @@ class IcoReader {
     // of times: equal blocks are held once, and what is held never outgrows the file. An image that
     // would make it outgrow the file is dropped without a word, as images of no grid kind once were, so
     // that the rest of the file, the grid's images too, is still read.
-    IcoStatus Keep(const DirectoryEntry& entry, std::unique_ptr<uint8_t[]> block, const ImageKind& kind) {
+    IcoStatus Keep(const DirectoryEntry& entry, std::unique_ptr<uint8_t[]> block, const ImageNumbers& kind) {
         KeptImage image;
         image.width = entry.width;
         image.height = entry.height;
@@ -302,7 +338,7 @@ class IcoReader {
     // is refused before anything is allocated: it could never be read in full.
     std::unique_ptr<uint8_t[]> LoadBlock(const DirectoryEntry& entry,
                                          const BlockFailures& failures,
-                                         const ImageKind& kind,
+                                         const ImageNumbers& kind,
                                          IcoStatus& status) {
         const auto fail = [&](IcoFailure failure) {
             status = Failure(failure, kind);
@@ -334,7 +370,7 @@ class IcoReader {
     uint64_t fileSize_;
     uint64_t keptBytes_ = 0;  // held for kept images, each block once; never more than fileSize_
     bool adjusted_ = false;
-    std::array<int, kGridSlotCount> lastEntry_{};  // -1: no entry takes the slot
+    std::array<int, kImageKindCount> lastEntry_{};  // -1: no entry takes the slot
 };
 
 bool WriteU16(File& file, uint16_t value) {
@@ -350,7 +386,7 @@ uint64_t EntryCount(const ResourceGrid& grid) {
 
 // Where the kept image `index` goes: after every slot's block and the kept images before it.
 uint64_t KeptOffset(const ResourceGrid& grid, size_t index) {
-    uint64_t offset = ImageOffset(grid, kGridSlotCount);
+    uint64_t offset = ImageOffset(grid, kImageKindCount);
     for (size_t before = 0; before < index; ++before) {
         offset += grid.Kept(before).size;
     }
@@ -410,13 +446,14 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
     if (!WriteKeptEntries(grid, file, 0, keptBefore)) {
         return false;
     }
-    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;
         }
-        const uint16_t planes = LoadU16LE(r.header + 12);
-        const uint16_t bitCount = LoadU16LE(r.header + 14);
+        // A PNG stream has no planes or bit count of its own: it is one plane of 32 bits.
+        const uint16_t planes = r.png ? 1 : LoadU16LE(r.header + 12);
+        const uint16_t bitCount = r.png ? 32 : LoadU16LE(r.header + 14);
         const int depth = DepthOf(planes, bitCount);
         const DirectoryEntry entry{static_cast<uint8_t>(r.width),
                                    static_cast<uint8_t>(r.height),
@@ -433,17 +470,21 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
     if (!WriteKeptEntries(grid, file, keptBefore, grid.KeptCount())) {
         return false;
     }
-    // The block goes out as held, but with biSizeImage 0; the grid's own header is not touched.
+    // A grid slot's block goes out as held, but with biSizeImage 0; the grid's own header is not touched.
+    // A Windows size's image goes out byte for byte, as it was read or made.
     const uint8_t zeroSizeImage[4] = {};
-    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;
         }
         const uint8_t* block = r.image.get();
         const size_t rest = kSizeImageOffset + sizeof zeroSizeImage;
-        if (!file.Write(block, kSizeImageOffset) || !file.Write(zeroSizeImage, sizeof zeroSizeImage) ||
-            !file.Write(block + rest, r.imageSize - rest)) {
+        const bool written = IsGridSlot(slot) ? file.Write(block, kSizeImageOffset) &&
+                                                    file.Write(zeroSizeImage, sizeof zeroSizeImage) &&
+                                                    file.Write(block + rest, r.imageSize - rest)
+                                              : file.Write(block, r.imageSize);
+        if (!written) {
             return false;
         }
     }
@@ -458,12 +499,14 @@ bool WriteContents(const ResourceGrid& grid, File& file) {
 }  // namespace
 
 int KeptImageSlot(const KeptImage& image) {
-    return PlaceImage(KeptEntry(image, 0), {image.bytes.get(), image.size}).slot;
+    const std::span<const uint8_t> bytes(image.bytes.get(), image.size);
+    const int slot = PlaceImage(KeptEntry(image, 0), bytes).slot;
+    return slot != -1 && IsPng(bytes) && !ResourceGrid::PngFitsSlot(bytes, slot) ? -1 : slot;
 }
 
 uint64_t ImageOffset(const ResourceGrid& grid, int slot) {
     uint64_t offset = kIconDirSize + uint64_t{kIconDirEntrySize} * EntryCount(grid);
-    for (int lower = 0; lower < slot && lower < kGridSlotCount; ++lower) {
+    for (int lower = 0; lower < slot && lower < kImageKindCount; ++lower) {
         const IconResource& r = grid.Slot(lower);
         offset += r.present != 0 ? r.imageSize : 0;
     }

@@ -23,6 +23,8 @@ inline constexpr std::array<int, 3> kGridDepths = {4, 8, 32};
 // Windows' own sizes beyond the grid's, one true-colour image each.
 inline constexpr std::array<int, 10> kWindowsSides = {20, 30, 36, 40, 60, 64, 72, 80, 96, 256};
 inline constexpr int kWindowsBitsPerPixel = 32;
+// The side whose image we store as a PNG stream, as Windows expects of its largest image.
+inline constexpr int kPngSide = 256;
 
 inline constexpr int kGridSlotCount = static_cast<int>(kGridSides.size() * kGridDepths.size());
 inline constexpr int kWindowsSlotCount = static_cast<int>(kWindowsSides.size());

@@ -6,6 +6,7 @@
 
 #include "base/byte_reader.h"
 #include "base/checked.h"
+#include "base/png_codec.h"
 #include "icon/image_kind.h"
 
 namespace tessera {
@@ -20,11 +21,6 @@ constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n
 // The signature, the IHDR chunk's length and type, then its width and height (big-endian), bit depth
 // and colour type.
 constexpr size_t kPngHeaderBytes = 8 + 8 + 13;
-
-// A side the directory gives as a byte, 0 meaning 256.
-int DirectorySide(uint8_t value) {
-    return value == 0 ? 256 : value;
-}
 
 }  // namespace
 
@@ -42,8 +38,7 @@ ResourceGrid::~ResourceGrid() {
 }
 
 int ResourceGrid::SlotIndex(int width, int height, int bitsPerPixel) {
-    const int slot = width == height ? SlotOfKind(ImageKind{width, bitsPerPixel}) : -1;
-    return IsGridSlot(slot) ? slot : -1;
+    return width == height ? SlotOfKind(ImageKind{width, bitsPerPixel}) : -1;
 }
 
 FormatGeometryResult ResourceGrid::FormatGeometry(const ResourceFormat& format) {
@@ -55,7 +50,7 @@ FormatGeometryResult ResourceGrid::FormatGeometry(const ResourceFormat& format) 
 
 const IconResource& ResourceGrid::Slot(int slot) const {
     static const IconResource kNoSlot;
-    return slot >= 0 && slot < kGridSlotCount ? slots_[static_cast<size_t>(slot)] : kNoSlot;
+    return slot >= 0 && slot < kImageKindCount ? slots_[static_cast<size_t>(slot)] : kNoSlot;
 }
 
 int ResourceGrid::SlotForFormat(const ResourceFormat& format) {
@@ -86,7 +81,7 @@ bool ResourceGrid::IsModified() const {
 }
 
 void ResourceGrid::ClearSlot(int slot, int32_t modifiedValue) {
-    if (slot < 0 || slot >= kGridSlotCount) {
+    if (slot < 0 || slot >= kImageKindCount) {
         return;
     }
     IconResource& r = slots_[static_cast<size_t>(slot)];
@@ -94,6 +89,7 @@ void ResourceGrid::ClearSlot(int slot, int32_t modifiedValue) {
         r.image.reset();
         r.imageSize = 0;
         r.present = 0;
+        r.png = false;
         r.header = nullptr;
         r.colorBits = nullptr;
         r.maskBits = nullptr;
@@ -102,7 +98,7 @@ void ResourceGrid::ClearSlot(int slot, int32_t modifiedValue) {
 }
 
 void ResourceGrid::ClearAll() {
-    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
         ClearSlot(slot, 0);
     }
     kept_.reset();
@@ -126,8 +122,18 @@ bool ResourceGrid::Keep(KeptImage image) {
     return true;
 }
 
+bool ResourceGrid::IsPngStream(const uint8_t* block, uint32_t size) {
+    return size >= kPngHeaderBytes && std::memcmp(block, kPngSignature, sizeof kPngSignature) == 0;
+}
+
+bool ResourceGrid::PngFitsSlot(std::span<const uint8_t> stream, int slot) {
+    const ImageKind kind = KindOfSlot(slot);
+    const std::optional<BgraImage> pixels = IsWindowsSlot(slot) ? DecodePng(stream) : std::nullopt;
+    return pixels && pixels->Width() == kind.side && pixels->Height() == kind.side;
+}
+
 bool KeptImage::IsPng() const {
-    return size >= kPngHeaderBytes && std::memcmp(bytes.get(), kPngSignature, sizeof kPngSignature) == 0;
+    return ResourceGrid::IsPngStream(bytes.get(), size);
 }
 
 int KeptImage::PixelWidth() const {
@@ -174,7 +180,7 @@ void ResourceGrid::RemoveResource(const ResourceFormat& format) {
 }
 
 bool ResourceGrid::LayoutFromHeader(IconResource* resource, int slot) {
-    if (resource == nullptr || resource->image == nullptr || slot < 0 || slot >= kGridSlotCount) {
+    if (resource == nullptr || resource->image == nullptr || slot < 0 || slot >= kImageKindCount) {
         return false;
     }
     ByteReader reader({resource->image.get(), resource->imageSize});
@@ -286,13 +292,22 @@ void ResourceGrid::GetResourceBits(const ResourceFormat& format, ResourceBits& b
 }
 
 bool ResourceGrid::AdoptImage(int slot, std::unique_ptr<uint8_t[]> block, uint32_t size, int32_t modifiedValue) {
-    if (slot < 0 || slot >= kGridSlotCount || !block) {
+    if (slot < 0 || slot >= kImageKindCount || !block) {
         return false;
     }
     IconResource candidate;
     candidate.image = std::move(block);
     candidate.imageSize = size;
-    if (!LayoutFromHeader(&candidate, slot)) {
+    if (IsWindowsSlot(slot) && IsPngStream(candidate.image.get(), size)) {
+        if (!PngFitsSlot({candidate.image.get(), size}, slot)) {
+            return false;
+        }
+        const ImageKind kind = KindOfSlot(slot);
+        candidate.png = true;
+        candidate.width = kind.side;
+        candidate.height = kind.side;
+        candidate.bitsPerPixel = kind.bitsPerPixel;
+    } else if (!LayoutFromHeader(&candidate, slot)) {
         return false;
     }
     candidate.present = 1;

@@ -1,10 +1,13 @@
 #pragma once
-// The document: twelve icon images, each held byte for byte as an .ico file stores it (header, colour
-// table, colour rows bottom-up, mask rows bottom-up), with a modified flag per slot.
+// The document: the twelve images of the grid and one true-colour image of each of Windows' own sizes,
+// each held byte for byte as an .ico file stores it, with a modified flag per slot. A bitmap block is
+// the header, the colour table, the colour rows bottom-up and the mask rows bottom-up; an image of a
+// Windows size may be a PNG stream instead.
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "icon/image_kind.h"
 #include "icon/resource_format.h"
@@ -17,6 +20,7 @@ struct IconResource {
     int32_t width = 0;
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
+    bool png = false;  // the block is a PNG stream: no header, colour rows or mask rows to point at
     std::unique_ptr<uint8_t[]> image;
     uint32_t imageSize = 0;
     // Views into image; never owned on their own.
@@ -54,6 +58,11 @@ constexpr int MaskStride(int width) {
 // colour rows and the mask rows, everything after the depth is 0.
 void WriteIconImageHeader(uint8_t* p, int width, int height, int bitsPerPixel);
 
+// A side as an icon directory gives it, in one byte: 0 means 256.
+constexpr int DirectorySide(uint8_t value) {
+    return value == 0 ? 256 : value;
+}
+
 // An image of an icon file that no slot can hold (another size, another depth, a PNG stream, the
 // earlier of two images of one kind), kept as the file had it so that writing the grid puts it back:
 // its directory fields and its bytes. Kept images with the same bytes share one block: a file may name
@@ -82,7 +91,7 @@ class ResourceGrid {
     ResourceGrid& operator=(const ResourceGrid&) = delete;
     virtual ~ResourceGrid();
 
-    // Slot 0..11 for a square image of 16, 24, 32 or 48 pixels at 4, 8 or 32 bits per pixel; else -1.
+    // The slot of a square image of one of the icon's kinds (image_kind.h); else -1.
     static int SlotIndex(int width, int height, int bitsPerPixel);
     // Side and bits per pixel of the format's image; 0 for a size or a depth outside the valid ones, so
     // that such a format names no slot.
@@ -102,14 +111,19 @@ class ResourceGrid {
     // the 40-byte header, the colour table, the colour rows and the mask rows the header implies, and
     // when the header describes the image of `slot`; otherwise the resource is left untouched.
     static bool LayoutFromHeader(IconResource* resource, int slot);
+    // Whether a block is a PNG stream, by its signature.
+    static bool IsPngStream(const uint8_t* block, uint32_t size);
+    // Whether a PNG stream decodes in full to the image of a Windows size's slot.
+    static bool PngFitsSlot(std::span<const uint8_t> stream, int slot);
 
     // Gives the named slot a canonical zero-filled block for the caller to fill.
     void PrepareResource(const ResourceFormat& format);
     // Leaves `bits` as it was when the format names no slot; all none when the slot is empty.
     void GetResourceBits(const ResourceFormat& format, ResourceBits& bits) const;
 
-    // Puts a block read from a file into a slot, replacing what was there. Fails, and leaves the slot
-    // as it was, when LayoutFromHeader rejects the block.
+    // Puts a block into a slot, replacing what was there. Fails, and leaves the slot as it was, when
+    // LayoutFromHeader rejects the block; a slot of a Windows size also takes a PNG stream, when it
+    // decodes in full to an image of the slot's size.
     bool AdoptImage(int slot, std::unique_ptr<uint8_t[]> block, uint32_t size, int32_t modifiedValue);
     // Clears every modified flag (after the grid was written to a file).
     void ClearModifiedFlags();
@@ -125,7 +139,7 @@ class ResourceGrid {
     bool Keep(KeptImage image);
 
   private:
-    std::array<IconResource, kGridSlotCount> slots_;
+    std::array<IconResource, kImageKindCount> slots_;
     std::unique_ptr<KeptImage[]> kept_;
     size_t keptCount_ = 0;
     size_t keptCapacity_ = 0;

@@ -8,6 +8,7 @@
 #include "base/texts.h"
 #include "color/convert.h"
 #include "host/plugin_call.h"
+#include "icon/image_kind.h"
 #include "icon/resource_format.h"
 
 namespace tessera {
@@ -67,6 +68,17 @@ int QuickBuildSlot(PluginCall& call,
     // as the window's copy would.
     RenderLayerSquare(call, state, format.size);
     return ConvertRenderedSquare(call, state, grid, format, true, true, resources);
+}
+
+int BuildWindowsSlot(PluginCall& call, LayerSquareState& state, ResourceGrid& grid, int slot) {
+    const int side = KindOfSlot(slot).side;
+    if (call.record == nullptr || !IsWindowsSlot(slot)) {
+        return 0;
+    }
+    RequestPlacedSquare(call, state.windowsSquares.positions[static_cast<size_t>(slot - kGridSlotCount)], side, side);
+    // A failed delivery has been reported; the conversion then finds no square and answers 0.
+    FetchLayerSquare(call);
+    return ConvertLayerToWindowsSlot(CurrentLayerImage(call, side), grid, slot);
 }
 
 }  // namespace tessera

@@ -17,8 +17,9 @@ struct ResourceFormat;
 
 // What the layer view keeps about its square and its 256-colour table.
 struct LayerSquareState {
-    LayerSquares squares;         // the remembered square of each size
-    bool useActiveTable = false;  // 256 colours reduce to activeTable instead of the built-in table
+    LayerSquares squares;           // the remembered square of each size
+    WindowsSquares windowsSquares;  // and of each Windows size
+    bool useActiveTable = false;    // 256 colours reduce to activeTable instead of the built-in table
     ColorTable activeTable = GreyRampTable();
     bool automaticTable = false;  // activeTable is rebuilt from the square whenever the square is shown
     AutomaticTableBuilder automaticBuilder;
@@ -55,5 +56,10 @@ int QuickBuildSlot(PluginCall& call,
                    ResourceGrid& grid,
                    const ResourceFormat& format,
                    const ModuleResources& resources);
+
+// One Windows size's image from the layer: its remembered square (or one newly centred in the
+// selection) delivered by the host and converted as the true-colour slots are. Returns what the
+// conversion returned.
+int BuildWindowsSlot(PluginCall& call, LayerSquareState& state, ResourceGrid& grid, int slot);
 
 }  // namespace tessera

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/byte_reader.h"
+#include "base/png_codec.h"
 
 namespace tessera::test {
 
@@ -16,6 +17,20 @@ std::vector<uint8_t> PngStream(uint32_t width, uint32_t height) {
     stream[24] = 8;
     stream[25] = 6;
     return stream;
+}
+
+std::vector<uint8_t> DecodablePng(int side) {
+    std::optional<BgraImage> picture = BgraImage::Make(side, side);
+    for (int row = 0; picture && row < side; ++row) {
+        for (int x = 0; x < side; ++x) {
+            uint8_t* p = picture->At(x, row);
+            p[0] = static_cast<uint8_t>(x * 7);
+            p[1] = static_cast<uint8_t>(row * 5);
+            p[2] = static_cast<uint8_t>(x + row);
+            p[3] = static_cast<uint8_t>((x + row) % 3 * 127);
+        }
+    }
+    return picture ? EncodePng(*picture).value_or(std::vector<uint8_t>()) : std::vector<uint8_t>();
 }
 
 KeptImage KeptImageOf(uint8_t side, uint16_t bitCount, const std::vector<uint8_t>& bytes) {
@@ -84,7 +99,7 @@ std::vector<uint8_t> BuildIco(const std::vector<IcoEntry>& entries, const IcoHea
 }
 
 std::string BrokenSlotPromise(const ResourceGrid& grid) {
-    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
         const IconResource& r = grid.Slot(slot);
         if (r.present == 0) {
             continue;
@@ -93,6 +108,12 @@ std::string BrokenSlotPromise(const ResourceGrid& grid) {
         const FormatGeometryResult g = ResourceGrid::SlotGeometry(slot);
         if (r.width != g.width || r.height != g.height || r.bitsPerPixel != g.bitsPerPixel) {
             return where + "geometry of another slot";
+        }
+        if (r.png) {
+            if (!IsWindowsSlot(slot) || !ResourceGrid::PngFitsSlot({r.image.get(), r.imageSize}, slot)) {
+                return where + "a PNG stream that is not the slot's image";
+            }
+            continue;
         }
         const uint8_t* begin = r.image.get();
         const uint8_t* end = begin + r.imageSize;

@@ -35,6 +35,9 @@ std::vector<uint8_t> BitmapBlock(int width, int biHeight, int bitCount, uint32_t
 // The start of a PNG stream as icon files hold their compressed images: the signature and the image
 // header chunk (`width`, `height`, 8 bits per sample, colour type 6: RGBA), then filler to 80 bytes.
 std::vector<uint8_t> PngStream(uint32_t width, uint32_t height);
+// A PNG stream of a side x side picture in 8-bit red, green, blue and alpha that decodes in full, as
+// the codec writes it: a pattern of colours, with transparent, half and fully opaque pixels.
+std::vector<uint8_t> DecodablePng(int side);
 
 // An image kept beside the slots with these directory fields (planes 1) and a copy of `bytes`.
 KeptImage KeptImageOf(uint8_t side, uint16_t bitCount, const std::vector<uint8_t>& bytes);

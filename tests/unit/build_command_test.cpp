@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/png_codec.h"
 #include "base/rgb.h"
 #include "cli/commands.h"
 #include "color/convert.h"
@@ -179,34 +180,43 @@ Pixel Numbered(int x, int y) {
 
 struct CutCase {
     const char* name;
+    int side;
     std::vector<std::string> options;
-    int left;  // where the 16 square lands in the 60 x 50 layer
+    int left;  // where the square lands in the 60 x 50 layer
     int top;
 };
 
 class BuildCut : public BuildCommandTest, public testing::WithParamInterface<CutCase> {};
 
-// The true-colour 16 slot holds exactly the layer's pixels under the square, bottom row first; what
-// lies outside the image is transparent there, in the alpha and in the mask.
+// The true-colour image of the size holds exactly the layer's pixels under the square, bottom row
+// first; what lies outside the image is transparent there, in the alpha and in the mask. The largest
+// Windows size is a PNG stream that decodes to those pixels.
 TEST_P(BuildCut, TheSquareIsCutWhereItWasPut) {
     const CutCase& c = GetParam();
     const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
-    std::vector<std::string> options{"--sizes", "16", "--depths", "32"};
+    std::vector<std::string> options{"--sizes", std::to_string(c.side), "--depths", "32"};
     options.insert(options.end(), c.options.begin(), c.options.end());
     ResourceGrid grid;
     BuildInto(grid, layer, options);
-    const SlotBits slot(grid, 0, 2);
-    ASSERT_TRUE(slot.Present());
-    for (int k = 0; k < 16; ++k) {
-        for (int j = 0; j < 16; ++j) {
+    const IconResource& slot = grid.Slot(ResourceGrid::SlotIndex(c.side, c.side, 32));
+    ASSERT_EQ(1, slot.present);
+    ASSERT_EQ(c.side == 256, slot.png);
+    const std::optional<BgraImage> decoded = slot.png ? DecodePng({slot.image.get(), slot.imageSize}) : std::nullopt;
+    ASSERT_EQ(slot.png, decoded.has_value());
+    const int maskStride = MaskStride(c.side);
+    for (int k = 0; k < c.side; ++k) {
+        for (int j = 0; j < c.side; ++j) {
             const int x = c.left + j;
-            const int y = c.top + 15 - k;
+            const int y = c.top + c.side - 1 - k;
             const bool inside = x >= 0 && x < 60 && y >= 0 && y < 50;
             const Pixel p = inside ? Numbered(x, y) : Pixel{0, 0, 0, 0};
-            const uint8_t* out = slot.Bgra(j, k);
+            const uint8_t* out = decoded ? decoded->At(j, k) : slot.colorBits + 4 * (k * c.side + j);
             ASSERT_EQ((std::vector<int>{p.b, p.g, p.r, p.a}), (std::vector<int>{out[0], out[1], out[2], out[3]}))
                 << "layer pixel " << x << "," << y;
-            ASSERT_EQ(inside ? 0 : 1, slot.MaskBit(j, k)) << "layer pixel " << x << "," << y;
+            if (!decoded) {
+                ASSERT_EQ(inside ? 0 : 1, (slot.maskBits[k * maskStride + j / 8] >> (7 - j % 8)) & 1)
+                    << "layer pixel " << x << "," << y;
+            }
         }
     }
 }
@@ -214,12 +224,15 @@ TEST_P(BuildCut, TheSquareIsCutWhereItWasPut) {
 INSTANTIATE_TEST_SUITE_P(
     Squares,
     BuildCut,
-    testing::Values(CutCase{"CentredInTheImage", {}, 30 - 8, 25 - 8},
-                    CutCase{"Placed", {"--square", "16:5,9"}, 5, 9},
-                    CutCase{"PlacedForAnotherSizeOnly", {"--square", "48:0,0"}, 22, 17},
-                    CutCase{"LastPlacementWins", {"--square", "16:1,1", "--square", "16:40,30"}, 40, 30},
-                    CutCase{"CentredInTheSelection", {"--selection", "10,10,30,20"}, 20 - 8, 15 - 8},
-                    CutCase{"PartlyOutsideTheImage", {"--square", "16:-4,40"}, -4, 40}),
+    testing::Values(CutCase{"CentredInTheImage", 16, {}, 30 - 8, 25 - 8},
+                    CutCase{"Placed", 16, {"--square", "16:5,9"}, 5, 9},
+                    CutCase{"PlacedForAnotherSizeOnly", 16, {"--square", "48:0,0"}, 22, 17},
+                    CutCase{"LastPlacementWins", 16, {"--square", "16:1,1", "--square", "16:40,30"}, 40, 30},
+                    CutCase{"CentredInTheSelection", 16, {"--selection", "10,10,30,20"}, 20 - 8, 15 - 8},
+                    CutCase{"PartlyOutsideTheImage", 16, {"--square", "16:-4,40"}, -4, 40},
+                    CutCase{"AWindowsSizePartlyOutsideTheImage", 20, {"--square", "20:-4,40"}, -4, 40},
+                    CutCase{"AWindowsSizeCentred", 36, {"--square", "20:0,0"}, 30 - 18, 25 - 18},
+                    CutCase{"TheLargestAsPng", 256, {"--square", "256:-100,-3"}, -100, -3}),
     [](const testing::TestParamInfo<CutCase>& param) { return std::string(param.param.name); });
 
 TEST_F(BuildCommandTest, AnAllTransparentSquareLeavesItsSlotsEmpty) {
@@ -270,6 +283,12 @@ TEST_F(BuildCommandTest, SizesAndDepthsChooseTheSlots) {
     ResourceGrid grid;
     BuildInto(grid, layer, {"--sizes", "48,24", "--depths", "32,4"});
     EXPECT_EQ((std::vector<std::pair<int, int>>{{1, 0}, {1, 2}, {3, 0}, {3, 2}}), Filled(grid));
+    ResourceGrid windows;
+    BuildInto(windows, layer, {"--sizes", "256,30,16", "--depths", "8"});
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{0, 1}}), Filled(windows)) << "--depths is for the grid's sizes";
+    EXPECT_EQ(3, windows.CountPresent()) << "the Windows sizes at 32 bits per pixel";
+    EXPECT_EQ(1, windows.Slot(ResourceGrid::SlotIndex(30, 30, 32)).present);
+    EXPECT_EQ(1, windows.Slot(ResourceGrid::SlotIndex(256, 256, 32)).present);
 }
 
 // One flat colour: the automatic table is that colour's cell centre and nothing else; the 16-colour
@@ -319,9 +338,10 @@ TEST_F(BuildCommandTest, ACustomTableIsTakenFromTheFile) {
     EXPECT_EQ(5, slot.Index8(23, 23));
 }
 
-// Each --add image goes in as it is: the 256 and 64 pixel ones after the slots in their order, the
+// Each --add image goes in as it is: the 256 and 64 pixel ones into their Windows sizes' slots, the
 // first as a PNG that decodes to its pixels, the second as the block a true-colour slot of its side
-// would hold; a 16 pixel one takes the true-colour 16 slot, which was not built.
+// would hold; a 16 pixel one takes the true-colour 16 slot, which was not built; a 128 pixel one, of no
+// size the icon has, after the slots as a PNG.
 TEST_F(BuildCommandTest, AddedImagesGoInAsTheyAre) {
     const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
     const auto shaded = [](int x, int y) {
@@ -329,21 +349,20 @@ TEST_F(BuildCommandTest, AddedImagesGoInAsTheyAre) {
                      static_cast<uint8_t>((x + 2 * y) % 256)};
     };
     std::vector<Layer> images;
-    for (const int side : {256, 64, 16}) {
+    for (const int side : {256, 64, 16, 128}) {
         images.push_back(MakeTestLayer(side, side, 4, shaded));
         ASSERT_TRUE(WriteLayerPng(images.back(), PathOf("a" + std::to_string(side) + ".png")));
     }
     ResourceGrid grid;
     BuildInto(grid, layer,
-              {"--depths", "4,8", "--add", PathOf("a256.png"), "--add", PathOf("a64.png"), "--add", PathOf("a16.png")});
-    EXPECT_EQ(9, grid.CountPresent());
-    ASSERT_EQ(2u, grid.KeptCount());
+              {"--depths", "4,8", "--add", PathOf("a256.png"), "--add", PathOf("a64.png"), "--add", PathOf("a16.png"),
+               "--add", PathOf("a128.png")});
+    EXPECT_EQ(11, grid.CountPresent());
+    ASSERT_EQ(1u, grid.KeptCount());
 
-    const KeptImage& large = grid.Kept(0);
-    EXPECT_TRUE(large.IsPng());
-    EXPECT_EQ((std::vector<int>{0, 0, 0, 0, 1, 32}), (std::vector<int>{large.width, large.height, large.colorCount,
-                                                                       large.reserved, large.planes, large.bitCount}));
-    Put("large.png", std::vector<uint8_t>(large.bytes.get(), large.bytes.get() + large.size));
+    const IconResource& large = grid.Slot(ResourceGrid::SlotIndex(256, 256, 32));
+    ASSERT_TRUE(large.png);
+    Put("large.png", std::vector<uint8_t>(large.image.get(), large.image.get() + large.imageSize));
     std::string error;
     const std::optional<Layer> decoded = ReadPngLayer(PathOf("large.png"), error);
     ASSERT_TRUE(decoded) << error;
@@ -356,12 +375,15 @@ TEST_F(BuildCommandTest, AddedImagesGoInAsTheyAre) {
             TrueColorBlock(LayerImage{image.pixels.get(), image.width * 4, 4, image.width}, size);
         return std::vector<uint8_t>(block.get(), block.get() + size);
     };
-    const KeptImage& medium = grid.Kept(1);
-    EXPECT_FALSE(medium.IsPng());
-    EXPECT_EQ(64, medium.width);
-    EXPECT_EQ(blockOf(images[1]), std::vector<uint8_t>(medium.bytes.get(), medium.bytes.get() + medium.size));
-    const IconResource& small = grid.Slot(ResourceGrid::SlotIndex(16, 16, 32));
-    EXPECT_EQ(blockOf(images[2]), std::vector<uint8_t>(small.image.get(), small.image.get() + small.imageSize));
+    for (const auto& [side, image] : {std::pair{64, &images[1]}, std::pair{16, &images[2]}}) {
+        const IconResource& slot = grid.Slot(ResourceGrid::SlotIndex(side, side, 32));
+        EXPECT_FALSE(slot.png);
+        EXPECT_EQ(blockOf(*image), std::vector<uint8_t>(slot.image.get(), slot.image.get() + slot.imageSize));
+    }
+    const KeptImage& kept = grid.Kept(0);
+    EXPECT_TRUE(kept.IsPng());
+    EXPECT_EQ((std::vector<int>{128, 128, 0, 0, 1, 32}),
+              (std::vector<int>{kept.width, kept.height, kept.colorCount, kept.reserved, kept.planes, kept.bitCount}));
 }
 
 struct RefusalCase {
@@ -429,9 +451,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {"LAYER", "-o", "OUT", "--square", "16:0,-32769"},
                     cli::kExitUsage,
                     "does not fit a 16-bit rectangle"},
-        RefusalCase{"SquareOfNoIconSize", {"LAYER", "-o", "OUT", "--square", "20:0,0"}, cli::kExitUsage, "--square"},
+        RefusalCase{"SquareOfNoIconSize", {"LAYER", "-o", "OUT", "--square", "28:0,0"}, cli::kExitUsage, "--square"},
         RefusalCase{"SquareWithoutCorner", {"LAYER", "-o", "OUT", "--square", "16"}, cli::kExitUsage, "--square"},
-        RefusalCase{"NoIconSize", {"LAYER", "-o", "OUT", "--sizes", "16,20"}, cli::kExitUsage, "--sizes"},
+        RefusalCase{"NoIconSize", {"LAYER", "-o", "OUT", "--sizes", "16,28"}, cli::kExitUsage, "--sizes"},
         RefusalCase{"NoIconDepth", {"LAYER", "-o", "OUT", "--depths", "24"}, cli::kExitUsage, "--depths"},
         RefusalCase{"NoOutput", {"LAYER"}, cli::kExitUsage, "-o OUT.ico"},
         RefusalCase{"OptionWithoutValue", {"LAYER", "-o", "OUT", "--table"}, cli::kExitUsage, "needs a value"},
@@ -450,6 +472,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {"LAYER", "-o", "OUT", "--add", "@a48.png"},
                     cli::kExitFailed,
                     "a48.png would be a second 48 x 48 image at 32 bits per pixel in the icon\n"},
+        RefusalCase{"AddedImageOfABuiltWindowsSize",
+                    {"LAYER", "-o", "OUT", "--sizes", "16,64", "--add", "@a64.png"},
+                    cli::kExitFailed,
+                    "a64.png would be a second 64 x 64 image at 32 bits per pixel in the icon\n"},
         RefusalCase{"AddedImageTwice",
                     {"LAYER", "-o", "OUT", "--add", "@a64.png", "--add", "@a64.png"},
                     cli::kExitFailed,

@@ -58,7 +58,7 @@ std::vector<uint8_t> WithZeroSizeImage(std::vector<uint8_t> block) {
 
 std::set<int> SlotsWhere(const ResourceGrid& grid, int32_t IconResource::*field) {
     std::set<int> slots;
-    for (int slot = 0; slot < kGridSlotCount; ++slot) {
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
         if (grid.Slot(slot).*field != 0) {
             slots.insert(slot);
         }
@@ -181,7 +181,7 @@ TEST(IcoFileTest, ForeignFileRoundTripsBlockForBlockButBiSizeImageAndKeepsWhatTh
     png.block = test::PngStream(256, 256);
     png.colorCount = 3;
     png.reserved = 9;
-    IcoEntry sixtyFour = Entry(64, 32, 6);
+    IcoEntry sixtyFour = Entry(64, 8, 6);
     StoreU32LE(sixtyFour.block.data() + 20, 0x1234);
     const IcoEntry twenty = Entry(20, 24, 8);
     const IcoEntry keptEntries[] = {png, sixtyFour, twenty};
@@ -227,7 +227,7 @@ TEST(IcoFileTest, AnEarlierImageOfAKindStaysKeptAndTheLaterShownAfterASave) {
     const IcoEntry earlier = Entry(16, 4, 1);
     const IcoEntry later = Entry(16, 4, 2);
     ResourceGrid grid;
-    ASSERT_EQ(ReadBytes(grid, BuildIco({earlier, Entry(64, 32), later})).result, IcoResult::Ok);
+    ASSERT_EQ(ReadBytes(grid, BuildIco({earlier, Entry(64, 8), later})).result, IcoResult::Ok);
     ResourceGrid again;
     ASSERT_EQ(ReadBytes(again, WriteToBytes(grid)).result, IcoResult::Ok);
     EXPECT_EQ(BlockOf(again, 3), later.block);
@@ -320,7 +320,7 @@ std::vector<ReadCase> ReadCases() {
     const std::string header = "Error reading .ICO file header";
     const IcoEntry first = Entry(16, 4, 1);
     const IcoEntry second = Entry(16, 4, 2);
-    const auto sixtyFourBytes = static_cast<uint32_t>(Entry(64, 32).block.size());
+    const auto sixtyFourBytes = static_cast<uint32_t>(Entry(64, 8).block.size());
     std::vector<ReadCase> cases = {
         {"no entries", BuildIco({}), IcoResult::Ok, "", {}, {}, {}},
         {"planes and bits 0: the image header places the image",
@@ -366,15 +366,17 @@ std::vector<ReadCase> ReadCases() {
          {3, 5},
          {},
          {}},
-        {"256-pixel image stored as BMP",
-         BuildIco({Entry(256, 32), Entry(16, 32)}),
+        {"Windows sizes' images, bitmap or PNG, are the icon's own",
+         BuildIco({Entry(256, 32), Entry(16, 32), Entry(20, 32), WithBlock(Entry(96, 32), test::DecodablePng(96))}),
          IcoResult::Ok,
          "",
-         {11},
+         {11, 12, 20, 21},
          {},
-         {},
-         1},
-        {"256-pixel image stored as PNG",
+         [](const ResourceGrid& grid) {
+             EXPECT_FALSE(grid.Slot(21).png);
+             EXPECT_TRUE(grid.Slot(20).png);
+         }},
+        {"a Windows size's PNG stream that does not decode is kept",
          BuildIco({WithBlock(Entry(256, 32), test::PngStream(256, 256)), Entry(16, 32)}),
          IcoResult::Ok,
          "",
@@ -382,6 +384,13 @@ std::vector<ReadCase> ReadCases() {
          {},
          {},
          1},
+        {"a Windows size's image that lies beyond the file is a damaged slot entry",
+         BuildIco({Entry(16, 32), AtOffset(Entry(20, 32), 100000)}),
+         IcoResult::Failed,
+         "Error reading all of icon with 20 x 20 pixels, 32 bits per pixel",
+         {11},
+         {},
+         {}},
         {"PNG entry without planes and bits",
          BuildIco({WithoutDepth(WithBlock(Entry(256, 32), test::PngStream(256, 256)))}),
          IcoResult::Ok,
@@ -399,7 +408,7 @@ std::vector<ReadCase> ReadCases() {
          [](const ResourceGrid& grid) { EXPECT_EQ(grid.Slot(8).image[40], 7 + 40); },
          1},
         {"images of no grid kind are kept silently",
-         BuildIco({Entry(64, 32), Entry(32, 1), Entry(32, 24), WithoutDepth(Entry(48, 24)),
+         BuildIco({Entry(64, 8), Entry(32, 1), Entry(32, 24), WithoutDepth(Entry(48, 24)),
                    WithoutDepth(WithBlock(Entry(16, 4), BitmapBlock(16, 64, 4)))}),
          IcoResult::Ok,
          "",
@@ -537,14 +546,14 @@ std::vector<ReadCase> ReadCases() {
          {},
          {}},
         {"an image of no grid kind that lies beyond the file",
-         BuildIco({Entry(16, 32), AtOffset(Entry(64, 32), 100000)}),
+         BuildIco({Entry(16, 32), AtOffset(Entry(64, 8), 100000)}),
          IcoResult::Failed,
-         "Error reading all of temporary icon with 64 x 64 pixels, 32 bits per pixel",
+         "Error reading all of temporary icon with 64 x 64 pixels, 8 bits per pixel",
          {11},
          {},
          {}},
         {"images of no grid kind that share bytes are kept, and the grid's images read",
-         BuildIco({Entry(64, 32), SameBytesAs(Entry(64, 32), 70), SameBytesAs(Entry(64, 32), 70), Entry(16, 32)}),
+         BuildIco({Entry(64, 8), SameBytesAs(Entry(64, 8), 70), SameBytesAs(Entry(64, 8), 70), Entry(16, 32)}),
          IcoResult::Ok,
          "",
          {11},
@@ -552,7 +561,7 @@ std::vector<ReadCase> ReadCases() {
          {},
          3},
         {"images of no grid kind beyond the file's size are dropped silently",
-         BuildIco({Entry(64, 32), AtOffset(WithBytes(WithBlock(Entry(64, 32), {}), sixtyFourBytes - 1), 54 + 1),
+         BuildIco({Entry(64, 8), AtOffset(WithBytes(WithBlock(Entry(64, 8), {}), sixtyFourBytes - 1), 54 + 1),
                    Entry(16, 32)}),
          IcoResult::Ok,
          "",
