@@ -13,6 +13,7 @@
 #include "base/byte_reader.h"
 #include "base/checked.h"
 #include "base/texts.h"
+#include "icon/png_header.h"
 
 namespace tessera {
 
@@ -22,9 +23,6 @@ constexpr uint32_t kIconDirSize = 6;
 constexpr uint32_t kIconDirEntrySize = 16;
 constexpr uint16_t kIconType = 1;
 constexpr size_t kSizeImageOffset = 20;  // biSizeImage inside the image header
-
-// Newer icons store their large images as PNG streams; they are no grid kind.
-constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 // The four ways loading one block can fail, for the block's purpose.
 struct BlockFailures {
@@ -93,8 +91,9 @@ int DepthOf(uint16_t planes, uint16_t bitCount) {
     return static_cast<int>(std::min<uint32_t>(depth, std::numeric_limits<int>::max()));
 }
 
+// Newer icons store their large images as PNG streams; they are no grid kind.
 bool IsPng(std::span<const uint8_t> block) {
-    return block.size() >= sizeof kPngSignature && std::memcmp(block.data(), kPngSignature, sizeof kPngSignature) == 0;
+    return StartsWithPngSignature(block);
 }
 
 // The kind an image header describes; none when the block cannot hold a 40-byte header.

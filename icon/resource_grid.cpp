@@ -8,6 +8,7 @@
 #include "base/checked.h"
 #include "base/png_codec.h"
 #include "icon/image_kind.h"
+#include "icon/png_header.h"
 
 namespace tessera {
 
@@ -17,12 +18,57 @@ uint32_t ColorTableBytes(int bitsPerPixel) {
     return bitsPerPixel <= 8 ? 4u << bitsPerPixel : 0u;
 }
 
-constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 // The signature, the IHDR chunk's length and type, then its width and height (big-endian), bit depth
 // and colour type.
 constexpr size_t kPngHeaderBytes = 8 + 8 + 13;
 
 }  // namespace
+
+std::optional<BitmapLayout> LayOutBitmap(std::span<const uint8_t> block) {
+    // Sides and depths this small keep every row's size well inside an int.
+    constexpr int32_t kMaxSide = 65535;
+    constexpr uint16_t kMaxBitCount = 32;
+    ByteReader reader(block);
+    const uint32_t biSize = reader.U32LE();
+    BitmapLayout layout;
+    layout.width = reader.I32LE();
+    layout.height = reader.I32LE() / 2;
+    layout.planes = reader.U16LE();
+    layout.bitCount = reader.U16LE();
+    reader.Skip(16);  // compression, image size, resolutions
+    const uint32_t biClrUsed = reader.U32LE();
+    if (!reader.Ok() || biSize < kBitmapInfoHeaderSize || layout.width < 1 || layout.width > kMaxSide ||
+        layout.height < 1 || layout.height > kMaxSide || layout.bitCount > kMaxBitCount) {
+        return std::nullopt;
+    }
+
+    uint32_t entries = biClrUsed & 0xFFFFu;
+    if (entries == 0) {
+        switch (layout.bitCount) {
+            case 1:
+                entries = 2;
+                break;
+            case 4:
+                entries = 16;
+                break;
+            case 8:
+                entries = 256;
+                break;
+            default:
+                break;
+        }
+    }
+    const uint64_t tableBytes = (4u * entries) % 65536u;
+    layout.colorOffset = uint64_t{biSize} + tableBytes;
+    const uint64_t colorBytes = uint64_t(layout.height) * uint64_t(ColorStride(layout.width, layout.bitCount));
+    const uint64_t maskBytes = uint64_t(layout.height) * uint64_t(MaskStride(layout.width));
+    layout.maskOffset = layout.colorOffset + colorBytes;
+    if (!RangeFits(layout.colorOffset, colorBytes, block.size()) ||
+        !RangeFits(layout.maskOffset, maskBytes, block.size())) {
+        return std::nullopt;
+    }
+    return layout;
+}
 
 void WriteIconImageHeader(uint8_t* p, int width, int height, int bitsPerPixel) {
     std::memset(p, 0, kBitmapInfoHeaderSize);
@@ -123,7 +169,7 @@ bool ResourceGrid::Keep(KeptImage image) {
 }
 
 bool ResourceGrid::IsPngStream(const uint8_t* block, uint32_t size) {
-    return size >= kPngHeaderBytes && std::memcmp(block, kPngSignature, sizeof kPngSignature) == 0;
+    return size >= kPngHeaderBytes && StartsWithPngSignature({block, size});
 }
 
 bool ResourceGrid::PngFitsSlot(std::span<const uint8_t> stream, int slot) {
@@ -148,22 +194,7 @@ int KeptImage::PixelHeight() const {
 
 int KeptImage::BitsPerPixel() const {
     if (IsPng()) {
-        // Bits per sample times samples per pixel, by the colour type.
-        const int depth = bytes[24];
-        switch (bytes[25]) {
-            case 0:
-                return depth;
-            case 2:
-                return depth * 3;
-            case 3:
-                return depth;
-            case 4:
-                return depth * 2;
-            case 6:
-                return depth * 4;
-            default:
-                return 0;
-        }
+        return PngBitsPerPixel(bytes[24], bytes[25]);
     }
     return static_cast<int>(std::min<uint32_t>(uint32_t{planes} * bitCount, INT32_MAX));
 }
@@ -183,57 +214,20 @@ bool ResourceGrid::LayoutFromHeader(IconResource* resource, int slot) {
     if (resource == nullptr || resource->image == nullptr || slot < 0 || slot >= kImageKindCount) {
         return false;
     }
-    ByteReader reader({resource->image.get(), resource->imageSize});
-    const uint32_t biSize = reader.U32LE();
-    const int32_t biWidth = reader.I32LE();
-    const int32_t biHeight = reader.I32LE();
-    const uint16_t biPlanes = reader.U16LE();
-    const uint16_t biBitCount = reader.U16LE();
-    reader.Skip(16);  // compression, image size, resolutions
-    const uint32_t biClrUsed = reader.U32LE();
-    if (!reader.Ok() || biSize < kBitmapInfoHeaderSize) {
-        return false;
-    }
-
+    const std::optional<BitmapLayout> layout = LayOutBitmap({resource->image.get(), resource->imageSize});
     const FormatGeometryResult expected = SlotGeometry(slot);
-    const int32_t height = biHeight / 2;
-    if (biPlanes != 1 || biBitCount != expected.bitsPerPixel || biWidth != expected.width ||
-        height != expected.height) {
-        return false;
-    }
-
-    uint32_t entries = biClrUsed & 0xFFFFu;
-    if (entries == 0) {
-        switch (biBitCount) {
-            case 1:
-                entries = 2;
-                break;
-            case 4:
-                entries = 16;
-                break;
-            case 8:
-                entries = 256;
-                break;
-            default:
-                break;
-        }
-    }
-    const uint64_t tableBytes = (4u * entries) % 65536u;
-    const uint64_t colorOffset = uint64_t{biSize} + tableBytes;
-    const uint64_t colorBytes = uint64_t(height) * uint64_t(ColorStride(biWidth, biBitCount));
-    const uint64_t maskBytes = uint64_t(height) * uint64_t(MaskStride(biWidth));
-    const uint64_t size = resource->imageSize;
-    if (!RangeFits(colorOffset, colorBytes, size) || !RangeFits(colorOffset + colorBytes, maskBytes, size)) {
+    if (!layout || layout->planes != 1 || layout->bitCount != expected.bitsPerPixel ||
+        layout->width != expected.width || layout->height != expected.height) {
         return false;
     }
 
     uint8_t* block = resource->image.get();
     resource->header = block;
-    resource->width = biWidth;
-    resource->height = height;
-    resource->bitsPerPixel = biPlanes * biBitCount;
-    resource->colorBits = block + colorOffset;
-    resource->maskBits = block + colorOffset + colorBytes;
+    resource->width = layout->width;
+    resource->height = layout->height;
+    resource->bitsPerPixel = layout->bitCount;
+    resource->colorBits = block + layout->colorOffset;
+    resource->maskBits = block + layout->maskOffset;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "icon/image_kind.h"
@@ -53,6 +54,22 @@ constexpr int ColorStride(int width, int bitsPerPixel) {
 constexpr int MaskStride(int width) {
     return ((width + 31) / 32) * 4;
 }
+
+// Where the parts of an icon's bitmap block lie, as the block's own header says: the header of biSize
+// bytes, the colour table (biClrUsed entries, or 2^bits up to 8 bits), the colour rows, then the mask
+// rows, biHeight / 2 of each.
+struct BitmapLayout {
+    int32_t width = 0;
+    int32_t height = 0;  // of the image: half of biHeight
+    uint16_t planes = 0;
+    uint16_t bitCount = 0;
+    uint64_t colorOffset = 0;
+    uint64_t maskOffset = 0;
+};
+
+// The layout of a block; none when the block does not hold all of it, or when the header's width or
+// height is not 1 to 65,535 pixels or its bit count is above 32 (no icon image is larger or deeper).
+std::optional<BitmapLayout> LayOutBitmap(std::span<const uint8_t> block);
 
 // The 40-byte header of an uncompressed icon image of width x height pixels: biHeight counts the
 // colour rows and the mask rows, everything after the depth is 0.
