@@ -77,6 +77,29 @@ IcoEntry Entry(int side, int bits, uint8_t seed) {
     return entry;
 }
 
+IcoEntry AlphaEntry(int side, uint8_t seed) {
+    IcoEntry entry = Entry(side, 32, seed);
+    const std::optional<BitmapLayout> layout = LayOutBitmap(entry.block);
+    const auto maskStride = static_cast<size_t>(MaskStride(side));
+    for (size_t row = 0; row < static_cast<size_t>(side); ++row) {
+        const uint8_t* color = entry.block.data() + layout->colorOffset + row * static_cast<size_t>(4 * side);
+        uint8_t* mask = entry.block.data() + layout->maskOffset + row * maskStride;
+        std::fill(mask, mask + maskStride, 0);
+        for (size_t x = 0; x < static_cast<size_t>(side); ++x) {
+            mask[x / 8] |= static_cast<uint8_t>(color[4 * x + 3] == 0 ? 0x80u >> (x % 8) : 0u);
+        }
+    }
+    return entry;
+}
+
+IcoEntry PngEntry(int side) {
+    IcoEntry entry;
+    entry.width = entry.height = static_cast<uint8_t>(side);
+    entry.bitCount = 32;
+    entry.block = PngStream(static_cast<uint32_t>(side), static_cast<uint32_t>(side));
+    return entry;
+}
+
 std::vector<uint8_t> BuildIco(const std::vector<IcoEntry>& entries, const IcoHeader& header) {
     std::vector<uint8_t> file(6 + 16 * entries.size());
     StoreU16LE(&file[0], header.reserved);

@@ -59,6 +59,12 @@ struct IcoEntry {
 // An honest entry for a square image of `side` pixels (256 is written as 0) at `bits` per pixel.
 IcoEntry Entry(int side, int bits, uint8_t seed = 0);
 
+// An honest entry for a 32-bit bitmap of `side` pixels whose mask is transparent exactly where its alpha
+// is 0, as Windows wants it.
+IcoEntry AlphaEntry(int side, uint8_t seed = 0);
+// An honest entry for PngStream(side, side).
+IcoEntry PngEntry(int side);
+
 struct IcoHeader {
     uint16_t reserved = 0;
     uint16_t type = 1;
