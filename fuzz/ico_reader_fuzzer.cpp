@@ -1,8 +1,10 @@
 // The .ico reader on any bytes. Beyond "no crash, no leak", it checks what the rest of the program
 // relies on: every image taken in has the geometry of its slot and its views lie inside its block, and
 // what was read survives a write and a second read unchanged (biSizeImage aside), the images no slot
-// holds included.
+// holds included. The check of a file, which reads the file whole on its own, finds an error in every
+// file the reader refuses.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "icon/ico_check.h"
 #include "icon/ico_file.h"
 #include "icon/resource_grid.h"
 #include "support/fake_files.h"
@@ -35,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const IcoStatus read = ReadIcoFile(grid, "in.ico", files);
     Require(read.result != IcoResult::NotOpened, "the file opens");
     Require(read.Ok() == IcoFailureText(read).empty(), "a message exactly when the read fails");
+    const std::optional<std::vector<IcoFinding>> findings = CheckIcoFile("in.ico", files);
+    Require(findings && (read.Ok() || std::any_of(findings->begin(), findings->end(),
+                                                  [](const IcoFinding& finding) { return finding.error; })),
+            "the check finds an error where the reader fails");
     Require(files.OpenCount() == 0, "the file is closed");
     const std::string broken = test::BrokenSlotPromise(grid);
     Require(broken.empty(), broken.c_str());

@@ -116,6 +116,23 @@ expect "build --add of a non-square image: exit 1, nothing written" 1 "" "an ico
     "$t" build "$source_dir/examples/sample-artwork.png" -o "$work/none.ico" --add "$work/wide.png"
 [ ! -e "$work/none.ico" ] || { echo "FAIL a refused build left an icon"; failed=$((failed + 1)); }
 
+# `tessera ico check`: a line per finding on stdout; exit 1 when a file has an error (or, with --strict,
+# a note), 2 on a wrong command line. ImageMagick's icon of every Windows size is what Windows wants.
+convert "$work/big.png" -define icon:auto-resize=256,96,80,72,64,60,48,40,36,32,30,24,20,16 "$work/windows.ico"
+expect "ico check without a file: exit 2" 2 "" "^usage:" -- "$t" ico check
+expect "ico check with an unknown option: exit 2" 2 "" "unknown option --frob" -- "$t" ico check --frob "$work/app.ico"
+expect "ico check of an icon of every Windows size says nothing" 0 "" "" -- "$t" ico check "$work/windows.ico"
+expect "ico check of the built icon: a note of the sizes Windows scales, exit 0" 0 \
+    "^$work/app.ico: file: note: Windows draws these sizes from an image of another size: title bar and menus 20 \(125%\)" \
+    "" -- "$t" ico check "$work/app.ico"
+expect "ico check --strict counts the note: exit 1" 1 "note:" "" -- "$t" ico check --strict "$work/app.ico"
+expect "ico check of ImageMagick's icon without 24 pixels: exit 1" 1 \
+    "^$work/magick.ico: file: error: no image of 24 pixels; add it" "" -- "$t" ico check "$work/magick.ico" "$work/windows.ico"
+expect "ico check of a file the reader refuses: its message" 1 \
+    "^$work/short.ico: file: error: Error reading .ICO file header; " "" -- "$t" ico check "$work/short.ico"
+expect "ico check of a missing file: exit 1" 1 "" "^tessera: cannot open $work/missing.ico$" -- \
+    "$t" ico check "$work/windows.ico" "$work/missing.ico"
+
 if [ -n "$win" ]; then
     exe="$(cd "$win" && pwd)/apps/tessera.exe"
     export WINEPREFIX=${WINEPREFIX:-$(cd "$win" && pwd)/tests/wineprefix}
