@@ -3,6 +3,8 @@
 #include <wincodec.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 #include <new>
 
@@ -104,7 +106,10 @@ std::optional<std::vector<uint8_t>> EncodePngRows(const uint8_t* rows, int width
 }
 
 std::optional<PngRows> DecodePngRows(std::span<const uint8_t> bytes, int maxSide, PngFault& fault) {
-    if (bytes.empty()) {
+    // Windows' PNG decoder may read the whole stream when it starts, so its failure alone cannot tell
+    // bytes that are no PNG at all from a damaged PNG; the signature every PNG stream opens with does.
+    constexpr uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size() < sizeof kSignature || !std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin())) {
         fault = PngFault::NotPng;
         return std::nullopt;
     }
@@ -115,21 +120,19 @@ std::optional<PngRows> DecodePngRows(std::span<const uint8_t> bytes, int maxSide
     const ComApartment com;
     ComRef<IWICImagingFactory> factory;
     ComRef<IWICStream> stream;
+    ComRef<IWICBitmapDecoder> decoder;
     // The stream is given exactly the span, so the decoder cannot read past it; it only reads, though
     // the parameter is not declared const.
     if (!CreateFactory(factory) || FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())))) {
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
+        FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.put()))) {
         fault = PngFault::NoCodec;
         return std::nullopt;
     }
-    ComRef<IWICBitmapDecoder> decoder;
-    GUID container{};
     ComRef<IWICBitmapFrameDecode> frame;
-    if (FAILED(
-            factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
-        FAILED(decoder->GetContainerFormat(&container)) || container != GUID_ContainerFormatPng ||
+    if (FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
         FAILED(decoder->GetFrame(0, frame.put()))) {
-        fault = PngFault::NotPng;
+        fault = PngFault::Damaged;
         return std::nullopt;
     }
     UINT width = 0;
