@@ -525,6 +525,14 @@ TEST_P(PngDecoding, GivesTheLayerAPhotoEditorWouldOpen) {
     if (c.planes == 4) {
         EXPECT_EQ(c.expected.a, p[3]);
     }
+    // The codec the icons use decodes the same stream to the same pixel, opaque where it has no alpha.
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::optional<BgraImage> decoded = DecodePng(bytes);
+    ASSERT_TRUE(decoded);
+    const uint8_t* q = decoded->At(0, 0);
+    EXPECT_EQ((std::vector<int>{c.expected.b, c.expected.g, c.expected.r, c.planes == 4 ? c.expected.a : 255}),
+              (std::vector<int>{q[0], q[1], q[2], q[3]}));
 }
 
 // 16-bit samples are little-endian in memory for libpng's simplified writer on this machine.
