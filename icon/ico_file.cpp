@@ -127,17 +127,11 @@ int NamedSlot(const DirectoryEntry& entry) {
 // The Windows size's slot a PNG stream stands for, by its own header: a square image of one of those
 // sizes in 8-bit red, green, blue and alpha. -1 for any other stream.
 int PngSlot(std::span<const uint8_t> head) {
-    constexpr size_t kIhdrEnd = 8 + 8 + 13;
-    if (head.size() < kIhdrEnd) {
+    const std::optional<PngHeader> png = ReadPngHeader(head);
+    if (!png || !png->IsRgba32() || png->width != png->height || png->width > uint32_t{kPngSide}) {
         return -1;
     }
-    const uint32_t width = LoadU32BE(head.data() + 16);
-    const uint32_t height = LoadU32BE(head.data() + 20);
-    const bool rgba8 = head[24] == 8 && head[25] == 6;
-    if (!rgba8 || width != height || width > static_cast<uint32_t>(kWindowsSides.back())) {
-        return -1;
-    }
-    const int slot = SlotOfKind(tessera::ImageKind{static_cast<int>(width), 32});
+    const int slot = SlotOfKind(tessera::ImageKind{static_cast<int>(png->width), kWindowsBitsPerPixel});
     return IsWindowsSlot(slot) ? slot : -1;
 }
 
