@@ -28,7 +28,6 @@ constexpr std::array<int, kGridSides.size() + 1> kMinimumSides = [] {
     sides.back() = kWindowsSides.back();
     return sides;
 }();
-constexpr int kPngSide = kWindowsSides.back();  // Microsoft asks for PNG at this size
 
 struct DirectoryEntry {
     uint8_t width;  // 0 means 256
@@ -49,10 +48,6 @@ struct Image {
 
     [[nodiscard]] int BitsPerPixel() const { return planes * bitCount; }
 };
-
-int DirectorySide(uint8_t value) {
-    return value == 0 ? 256 : value;
-}
 
 std::string Name(const Image& image) {
     return FormatText("%dx%d %d bpp", image.width, image.height, image.BitsPerPixel());
