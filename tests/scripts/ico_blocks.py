@@ -1,24 +1,58 @@
 #!/usr/bin/env python3
 """For real_icons.sh: compares each icon file of a folder with the copy `tessera ico copy` made of it
 in another folder. Prints one line per copy, its name, a tab and what is wrong (nothing when the copy
-holds the grid-kind images of the original, byte for byte but biSizeImage, which must be 0, and after
-them every other image of the original, PNG streams too, in the original's order with its directory
-fields and bytes unchanged).
+holds the icon's own images of the original and every other image of it unchanged).
+
+An icon's own images are, of each kind, the last image of the file: the twelve grid kinds (16, 24, 32
+and 48 pixels at 4, 8 and 32 bits per pixel) as bitmaps, byte for byte but biSizeImage, which the copy
+writes as 0; and the sizes Windows draws above 100% at 32 bits per pixel, as a bitmap or as a PNG
+stream in 8-bit RGBA that decodes, byte for byte. Every other image, the earlier of two of one kind
+too, is kept: the copy holds them all, in the original's order, with their directory fields and bytes
+unchanged.
 
   ico_blocks.py SOURCE_DIR COPY_DIR
 """
+import io
 import os
 import struct
 import sys
 
+from PIL import Image
+
 GRID_SIDES = {16, 24, 32, 48}
 GRID_DEPTHS = {4, 8, 32}
+WINDOWS_SIDES = {20, 30, 36, 40, 60, 64, 72, 80, 96, 256}
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
+def decodes(block, side):
+    try:
+        image = Image.open(io.BytesIO(block))
+        image.load()
+        return image.size == (side, side)
+    except (OSError, ValueError, SyntaxError):
+        return False
+
+
+def kind_of(block):
+    """The kind of icon image a block is, or None for one the icon keeps aside."""
+    if block.startswith(PNG_SIGNATURE):
+        if len(block) < 26:
+            return None
+        width, height = struct.unpack_from(">II", block, 16)
+        rgba8 = block[24] == 8 and block[25] == 6
+        if rgba8 and width == height and width in WINDOWS_SIDES and decodes(block, width):
+            return (width, width, 32)
+        return None
+    width, height, planes, bit_count = struct.unpack_from("<iiHH", block, 4)
+    w, h, bits = width, int(height / 2), planes * bit_count
+    if w == h and ((w in GRID_SIDES and bits in GRID_DEPTHS) or (w in WINDOWS_SIDES and bits == 32)):
+        return (w, h, bits)
+    return None
+
+
 def images(path):
-    """Every image of a file as (kind from its own header, or None for a PNG stream or another kind
-    than the grid's, directory fields, bytes), in directory order."""
+    """Every image of a file as (kind, directory fields, bytes), in directory order."""
     data = open(path, "rb").read()
     _, _, count = struct.unpack_from("<HHH", data, 0)
     found = []
@@ -28,33 +62,33 @@ def images(path):
         block = data[offset:offset + size]
         if len(block) != size:
             raise ValueError(f"{path}: entry {i} lies outside the file")
-        kind = None
-        if not block.startswith(PNG_SIGNATURE):
-            width, height, planes, bit_count = struct.unpack_from("<iiHH", block, 4)
-            w, h, bits = width, int(height / 2), planes * bit_count
-            if w == h and w in GRID_SIDES and bits in GRID_DEPTHS:
-                kind = (w, h, bits)
-        found.append((kind, fields, block))
+        found.append((kind_of(block), fields, block))
     return found
 
 
+def split(found):
+    """The icon's own images by kind (the last of each kind), and the kept ones in order."""
+    last = {kind: i for i, (kind, _, _) in enumerate(found) if kind is not None}
+    own = {kind: found[i][2] for kind, i in last.items()}
+    kept = [(fields, block) for i, (kind, fields, block) in enumerate(found) if kind is None or last[kind] != i]
+    return own, kept
+
+
 def compare(source, copy):
-    original = images(source)
-    wanted = {}
-    for kind, _, block in original:
-        if kind is not None:
-            wanted[kind] = block  # a later image of one kind replaces an earlier one
-    kept = [(fields, block) for kind, fields, block in original if kind is None]
-    got = images(copy)
-    grid = [(kind, block) for kind, _, block in got[:len(got) - len(kept)]]
+    wanted, wanted_kept = split(images(source))
+    got, got_kept = split(images(copy))
     problems = []
-    if sorted(k for k, _ in grid if k) != sorted(wanted) or any(k is None for k, _ in grid):
-        problems.append(f"kinds {sorted(str(k) for k, _ in grid)} instead of {sorted(wanted)}")
-    if [(fields, block) for _, fields, block in got[len(grid):]] != kept:
-        problems.append(f"the {len(kept)} images the grid does not hold are not kept as they were, in order")
-    for kind, block in grid:
+    if sorted(got) != sorted(wanted):
+        problems.append(f"kinds {sorted(got)} instead of {sorted(wanted)}")
+    if got_kept != wanted_kept:
+        problems.append(f"the {len(wanted_kept)} images the icon does not hold as its own are not kept as they were")
+    for kind, block in got.items():
         original = wanted.get(kind)
         if original is None:
+            continue
+        if kind[0] in WINDOWS_SIDES and kind[2] == 32:
+            if block != original:
+                problems.append(f"{kind}: not byte for byte")
             continue
         if block[20:24] != b"\0\0\0\0":
             problems.append(f"{kind}: biSizeImage not 0")

@@ -32,14 +32,17 @@ finish() {
     exit
 }
 
-# "48x48 4" lines, sorted, for the square 16, 24, 32 and 48-pixel images at 4, 8 or 32 bits per pixel.
+# "48x48 4" lines, sorted, for the icon's own kinds: the square 16, 24, 32 and 48-pixel images at 4, 8 or
+# 32 bits per pixel, and the sizes Windows draws above 100% at 32.
 icotool_kinds() {
     sed -n 's/.*--width=\([0-9]*\) --height=\([0-9]*\) --bit-depth=\([0-9]*\).*/\1 \2 \3/p' |
-        awk '$1 == $2 && ($1 == 16 || $1 == 24 || $1 == 32 || $1 == 48) && ($3 == 4 || $3 == 8 || $3 == 32) {
-                 print $1 "x" $1 " " $3 }' | sort -u
+        awk '$1 == $2 && (($1 == 16 || $1 == 24 || $1 == 32 || $1 == 48) && ($3 == 4 || $3 == 8 || $3 == 32) ||
+                          $1 ~ /^(20|30|36|40|60|64|72|80|96|256)$/ && $3 == 32) { print $1 "x" $1 " " $3 }' | sort -u
 }
+# The same from tessera's list: "16x16  4 bpp ..." for the grid, "256x256 PNG 32 bpp ..." for a Windows
+# size; kept images are not the icon's own.
 tessera_kinds() {
-    awk 'NF && !/, kept$/ { print $1 " " $2 }' | sort -u
+    awk 'NF && !/, kept$/ { print $1 " " ($2 == "PNG" || $2 == "BMP" ? $3 : $2) }' | sort -u
 }
 # ImageMagick's format, size and depth of each image, as a set.
 magick_kinds() {
@@ -96,12 +99,14 @@ for icon in "${icons[@]}"; do
     fi
 done
 
-# One Python start for all the byte comparisons.
+# One Python start for all the byte comparisons, with Debian's Python, which has Pillow (scripts/setup).
+/usr/bin/python3 "$here/ico_blocks.py" "$work/src" "$work/out" >"$work/blocks" 2>"$work/err"
+check "the byte comparisons run" "$?" "$(head -c 300 "$work/err")"
 while IFS=$'\t' read -r name problems; do
     [ "${copied[$name]:-1}" -eq 0 ] || continue
-    check "$name: ico copy keeps every image byte for byte but biSizeImage" "$([ -z "$problems" ]; echo $?)" \
-        "$problems"
-done < <(python3 "$here/ico_blocks.py" "$work/src" "$work/out")
+    check "$name: ico copy keeps the icon's own images byte for byte but biSizeImage, and the rest as they were" \
+        "$([ -z "$problems" ]; echo $?)" "$problems"
+done <"$work/blocks"
 
 if [ -n "$win" ]; then
     # One Wine start for all copies: a batch file of tessera.exe calls, with Z: for the root.
