@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,24 @@
 namespace tessera {
 namespace {
 
+// The bitmaps of an icon, which GetIconInfo hands to its caller to delete; none when it has no info.
+struct IconBitmaps {
+    explicit IconBitmaps(HICON icon) {
+        ICONINFO info{};
+        if (icon != nullptr && GetIconInfo(icon, &info)) {
+            color.reset(info.hbmColor);
+            mask.reset(info.hbmMask);
+        }
+    }
+    UniqueGdiObj<HBITMAP> color;
+    UniqueGdiObj<HBITMAP> mask;
+};
+
+LONG WidthOf(HBITMAP bitmap) {
+    BITMAP header{};
+    return GetObjectA(bitmap, sizeof header, &header) != 0 ? header.bmWidth : 0;
+}
+
 // What the platform makes of a slot's block, asked for at the slot's own size.
 testing::AssertionResult PlatformTakesSlot(const ResourceGrid& grid, int slot) {
     const IconResource& r = grid.Slot(slot);
@@ -29,16 +48,13 @@ testing::AssertionResult PlatformTakesSlot(const ResourceGrid& grid, int slot) {
     if (!icon) {
         return testing::AssertionFailure() << "CreateIconFromResourceEx refused slot " << slot;
     }
-    ICONINFO info{};
-    if (!GetIconInfo(icon.get(), &info)) {
+    const IconBitmaps bitmaps(icon.get());
+    if (!bitmaps.mask) {
         return testing::AssertionFailure() << "no icon info for slot " << slot;
     }
-    const UniqueGdiObj<HBITMAP> color(info.hbmColor);
-    const UniqueGdiObj<HBITMAP> mask(info.hbmMask);
-    BITMAP bitmap{};
-    GetObjectA(mask.get(), sizeof bitmap, &bitmap);
-    if (bitmap.bmWidth != r.width) {
-        return testing::AssertionFailure() << "slot " << slot << " became " << bitmap.bmWidth << " pixels wide";
+    if (WidthOf(bitmaps.mask.get()) != r.width) {
+        return testing::AssertionFailure()
+               << "slot " << slot << " became " << WidthOf(bitmaps.mask.get()) << " pixels wide";
     }
     if (!CreateIconHandle(grid, slot)) {
         return testing::AssertionFailure() << "CreateIconHandle refused slot " << slot;
@@ -46,56 +62,81 @@ testing::AssertionResult PlatformTakesSlot(const ResourceGrid& grid, int slot) {
     return testing::AssertionSuccess();
 }
 
-// The pixels the platform makes for a 256-pixel icon from an .ico file, picking as it picks from an
-// icon group: the file's directory as a group directory (the entry's index + 1 as its id), then the
-// picked entry as an icon of 256 pixels, its colour bitmap top row first. Empty, with a failure added,
-// when it picks no 256-pixel image or cannot make the icon.
-std::vector<uint32_t> LargestAsThePlatformMakesIt(const std::vector<uint8_t>& file) {
+// An .ico file as the platform holds an icon group: the file's directory as a group directory, each
+// entry's index + 1 as its id in place of its offset, and each entry's image apart.
+struct IconGroup {
+    std::vector<uint8_t> directory;
+    std::vector<std::vector<uint8_t>> images;
+
+    // The directory entry of an id, as LookupIconIdFromDirectoryEx answers it.
+    [[nodiscard]] const uint8_t* Entry(int id) const { return directory.data() + 6 + 14 * static_cast<size_t>(id - 1); }
+};
+
+// None, with a failure added, when an entry lies beyond the file.
+std::optional<IconGroup> GroupOfFile(const std::vector<uint8_t>& file) {
     ByteReader reader(file);
     reader.Skip(4);
     const uint16_t count = reader.U16LE();
-    std::vector<uint8_t> group = {0, 0, 1, 0, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
-    std::vector<std::vector<uint8_t>> images;
+    IconGroup group;
+    group.directory = {0, 0, 1, 0, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
     for (uint16_t i = 0; i < count && reader.Ok(); ++i) {
-        const size_t at = group.size();
-        group.resize(at + 14);
+        const size_t at = group.directory.size();
+        group.directory.resize(at + 14);
         for (size_t k = 0; k < 12; ++k) {
-            group[at + k] = reader.U8();
+            group.directory[at + k] = reader.U8();
         }
-        StoreU16LE(group.data() + at + 12, static_cast<uint16_t>(i + 1));
+        StoreU16LE(group.directory.data() + at + 12, static_cast<uint16_t>(i + 1));
         const uint32_t offset = reader.U32LE();
-        const uint32_t size = LoadU32LE(group.data() + at + 8);
+        const uint32_t size = LoadU32LE(group.directory.data() + at + 8);
         if (offset > file.size() || size > file.size() - offset) {
             ADD_FAILURE() << "entry " << i << " lies beyond the file";
-            return {};
+            return std::nullopt;
         }
-        images.emplace_back(file.data() + offset, file.data() + offset + size);
+        group.images.emplace_back(file.data() + offset, file.data() + offset + size);
     }
-    const int id = LookupIconIdFromDirectoryEx(group.data(), TRUE, 256, 256, LR_DEFAULTCOLOR);
-    if (id < 1 || id > count || group[6 + 14 * static_cast<size_t>(id - 1)] != 0) {
-        ADD_FAILURE() << "the platform picked entry " << id << ", not a 256-pixel one";
+    return group;
+}
+
+// The icon the platform makes for side x side pixels from a group, as it makes it from a module's
+// icon group: the id of the entry it picks (0 when it picks none) and that entry's image as an icon.
+struct PlatformIcon {
+    int id = 0;
+    UniqueHicon icon;
+};
+
+PlatformIcon PlatformIconOf(IconGroup& group, int side) {
+    PlatformIcon made;
+    const int id = LookupIconIdFromDirectoryEx(group.directory.data(), TRUE, side, side, LR_DEFAULTCOLOR);
+    if (id < 1 || static_cast<size_t>(id) > group.images.size()) {
+        return made;
+    }
+    made.id = id;
+    std::vector<uint8_t>& image = group.images[static_cast<size_t>(id - 1)];
+    made.icon.reset(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000, side,
+                                             side, LR_DEFAULTCOLOR));
+    return made;
+}
+
+// The pixels the platform makes for a 256-pixel icon from an .ico file, its colour bitmap top row
+// first. Empty, with a failure added, when it picks no 256-pixel image or cannot make the icon.
+std::vector<uint32_t> LargestAsThePlatformMakesIt(const std::vector<uint8_t>& file) {
+    std::optional<IconGroup> group = GroupOfFile(file);
+    if (!group) {
         return {};
     }
-    std::vector<uint8_t>& image = images[static_cast<size_t>(id - 1)];
-    UniqueHicon icon(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000, 256,
-                                              256, LR_DEFAULTCOLOR));
-    if (!icon) {
-        ADD_FAILURE() << "CreateIconFromResourceEx refused entry " << id;
+    const PlatformIcon made = PlatformIconOf(*group, 256);
+    if (made.id == 0 || group->Entry(made.id)[0] != 0) {
+        ADD_FAILURE() << "the platform picked entry " << made.id << ", not a 256-pixel one";
         return {};
     }
-    ICONINFO info{};
-    if (!GetIconInfo(icon.get(), &info)) {
-        ADD_FAILURE() << "no icon info for entry " << id;
-        return {};
-    }
-    const UniqueGdiObj<HBITMAP> color(info.hbmColor);
-    const UniqueGdiObj<HBITMAP> mask(info.hbmMask);
+    const IconBitmaps bitmaps(made.icon.get());
     BITMAPINFO format{};
     format.bmiHeader = {sizeof(BITMAPINFOHEADER), 256, -256, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<uint32_t> pixels(256 * 256);
     const UniqueHdc dc(CreateCompatibleDC(nullptr));
-    if (!color || !dc || GetDIBits(dc.get(), color.get(), 0, 256, pixels.data(), &format, DIB_RGB_COLORS) != 256) {
-        ADD_FAILURE() << "entry " << id << " has no 256-pixel colour bitmap";
+    if (!bitmaps.color || !dc ||
+        GetDIBits(dc.get(), bitmaps.color.get(), 0, 256, pixels.data(), &format, DIB_RGB_COLORS) != 256) {
+        ADD_FAILURE() << "entry " << made.id << " has no 256-pixel colour bitmap";
         return {};
     }
     return pixels;
