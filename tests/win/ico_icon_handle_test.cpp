@@ -1,6 +1,6 @@
 // The platform's own icon code takes every image we read and write: our full grid, and every icon
 // group of the system's shell32.dll (icons nobody here made, their 256-pixel PNG images among them),
-// read, written and read again.
+// read, written and read again; and from a file of ours it picks and draws each Windows size's own image.
 
 #include <windows.h>
 
@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/layer_image.h"
 #include "base/win_handles_win.h"
+#include "canvas.h"
+#include "color/convert.h"
 #include "icon/ico_file.h"
 #include "icon/icon_handle_win.h"
 #include "support/fake_alerts.h"
@@ -197,6 +200,56 @@ TEST(IcoIconHandleTest, EverySlotOfOurFullGrid) {
     test::FakeAlerts alerts;
     ASSERT_EQ(test::WriteIco(grid, "full.ico", files, alerts), IcoResult::Ok);
     EXPECT_EQ(ExpectEverySlotTaken(*files.Get("full.ico"), "full grid").slots, kGridSlotCount);
+}
+
+// A solid colour of its own for each Windows size.
+COLORREF ColorOfSide(int side) {
+    return RGB(side % 251, 255 - side / 2, 3 * side % 256);
+}
+
+// Windows 10 and 11 draw at these sizes above 100%; from a file we made of the layer, with every image
+// the grid and the Windows sizes hold, the platform must pick the image of exactly that size (not scale
+// a neighbour) and draw it as the layer had it; the 256-pixel one is a PNG stream.
+TEST(IcoIconHandleTest, ThePlatformDrawsEachWindowsSizeFromItsOwnImage) {
+    ResourceGrid grid;
+    test::FillAllSlots(grid);
+    for (int slot = kGridSlotCount; slot < kImageKindCount; ++slot) {
+        const int side = KindOfSlot(slot).side;
+        const COLORREF color = ColorOfSide(side);
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < side * side; ++i) {
+            pixels.insert(pixels.end(), {GetRValue(color), GetGValue(color), GetBValue(color), 255});
+        }
+        const LayerImage square{.pixels = pixels.data(), .rowStep = 4 * side, .pixelStep = 4, .side = side};
+        ASSERT_EQ(ConvertLayerToWindowsSlot(square, grid, slot), 1) << side;
+    }
+    test::MemoryFileSystem files;
+    test::FakeAlerts alerts;
+    ASSERT_EQ(test::WriteIco(grid, "windows.ico", files, alerts), IcoResult::Ok);
+    std::optional<IconGroup> group = GroupOfFile(*files.Get("windows.ico"));
+    ASSERT_TRUE(group);
+    for (const int side : {20, 30, 36, 40, 64, 256}) {
+        const PlatformIcon made = PlatformIconOf(*group, side);
+        ASSERT_NE(made.id, 0) << side;
+        const uint8_t* entry = group->Entry(made.id);
+        EXPECT_EQ(DirectorySide(entry[0]), side) << "picked for " << side;
+        EXPECT_EQ(LoadU16LE(entry + 6), 32) << "bits per pixel picked for " << side;
+        const std::vector<uint8_t>& image = group->images[static_cast<size_t>(made.id - 1)];
+        EXPECT_EQ(ResourceGrid::IsPngStream(image.data(), static_cast<uint32_t>(image.size())), side == kPngSide)
+            << side;
+        ASSERT_TRUE(made.icon) << side;
+        const IconBitmaps bitmaps(made.icon.get());
+        BITMAP color{};
+        ASSERT_NE(GetObjectA(bitmaps.color.get(), sizeof color, &color), 0) << side;
+        EXPECT_EQ(color.bmWidth, side);
+        EXPECT_EQ(color.bmHeight, side);
+        test::Canvas canvas(side, side, RGB(0, 0, 0));
+        ASSERT_TRUE(canvas.Ok());
+        ASSERT_TRUE(DrawIconEx(canvas.Dc(), 0, 0, made.icon.get(), side, side, 0, nullptr, DI_NORMAL)) << side;
+        const RECT off = canvas.BoundsNotOf(ColorOfSide(side));
+        EXPECT_TRUE(IsRectEmpty(&off)) << side << ": pixels not of its colour from (" << off.left << ", " << off.top
+                                       << ") to (" << off.right << ", " << off.bottom << ")";
+    }
 }
 
 // The bytes of one resource of a module loaded as data.
