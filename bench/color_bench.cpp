@@ -6,7 +6,9 @@
 //                                           --benchmark_repetitions=15
 //                                           --benchmark_report_aggregates_only=true)
 //   tessera_bench --dump-squares=FOLDER     write each square as FOLDER/NAME.rgba (48 x 48 RGBA, top
-//                                           row first) for compare_pillow.py, and stop
+//                                           row first), and the Windows sizes' squares of
+//                                           icon_bench.cpp's layer as FOLDER/windows/SIDE.rgba, for
+//                                           compare_pillow.py, and stop
 //
 // The squares: a photograph-like one, drawn icon artwork, uniform noise, and the 48-pixel drawing of
 // examples/sample-artwork.png with its anti-aliased edges and soft shadow. OnePass is the floor under
@@ -25,6 +27,7 @@
 
 #include "base/alerts.h"
 #include "base/module_resources.h"
+#include "bench/bench_support.h"
 #include "color/automatic_table.h"
 #include "color/convert.h"
 #include "color/median_cut.h"
@@ -45,10 +48,6 @@ struct Square {
     const char* name;
     std::vector<uint8_t> rgba;  // kSide x kSide, top row first
 };
-
-uint8_t Clamp8(double v) {
-    return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
-}
 
 uint32_t NextRandom(uint32_t& state) {
     state = state * 1664525u + 1013904223u;
@@ -274,22 +273,29 @@ BENCHMARK(Convert8Automatic)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 bool DumpSquares(const std::string& folder) {
     for (const Square& square : Squares()) {
-        const std::string path = folder + "/" + square.name + ".rgba";
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (f == nullptr) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        if (!WriteDumpFile(folder + "/" + square.name + ".rgba", square.rgba)) {
             return false;
         }
-        const bool written = std::fwrite(square.rgba.data(), 1, square.rgba.size(), f) == square.rgba.size();
-        if (std::fclose(f) != 0 || !written) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return false;
-        }
+    }
+    return DumpWindowsSquares(folder);
+}
+
+}  // namespace
+
+bool WriteDumpFile(const std::string& path, std::span<const uint8_t> bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !written) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
     }
     return true;
 }
 
-}  // namespace
 }  // namespace tessera
 
 int main(int argc, char** argv) {
