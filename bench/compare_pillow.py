@@ -13,10 +13,20 @@ the built-in tables and with the automatic table, beside Pillow making the same 
 four squares: each square mapped to the 16-colour table, to 256 colours (the built-in table, or
 FASTOCTREE for the automatic one) and copied as RGBA.
 
+Then the sizes Windows draws above 100% (20 to 96 and 256 pixels), on the benchmark's generated layer
+that holds a square of each: ours, all ten built from the layer through the in-process host (the 256
+as a PNG stream, the others as 32-bit bitmaps with their masks) and written as an icon with our .ico
+writer, which flushes the file to the disk; beside Pillow saving an icon of the same ten squares with
+Image.save(format="ICO", sizes=..., append_images=...), once with its default of a PNG stream for every
+image and once with bitmap_format="bmp", a bitmap for every image. Pillow is timed on the save alone,
+its squares ready in memory. Last the 256-pixel image alone: ours from the layer, Pillow's PNG
+encoding of the square.
+
     bench/compare_pillow.py [path/to/tessera_bench] [--repetitions N]
 
 Run it with the distribution's python3 (python3-pil)."""
 import argparse
+import io
 import json
 import pathlib
 import statistics
@@ -46,29 +56,39 @@ def pillow_methods():
 
 
 def load_squares(bench):
+    """The 48 x 48 squares by name, and the Windows sizes' squares by side, ascending."""
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([bench, "--dump-squares=" + folder], check=True)
         squares = {}
         for path in sorted(pathlib.Path(folder).glob("*.rgba")):
             # Pillow's median cut takes RGB only; our squares count every pixel by its colour alone too.
             squares[path.stem] = Image.frombytes("RGBA", (SIDE, SIDE), path.read_bytes()).convert("RGB")
-        return squares
+        windows = {}
+        for path in pathlib.Path(folder, "windows").glob("*.rgba"):
+            side = int(path.stem)
+            windows[side] = Image.frombytes("RGBA", (side, side), path.read_bytes())
+        return squares, dict(sorted(windows.items()))
 
 
 def our_medians(bench, repetitions):
+    """Median real times in microseconds, and the bytes counters where there are any, by stage and label."""
     result = subprocess.run(
-        [bench, "--benchmark_filter=^(OnePass|AutomaticTable|Convert8Automatic|QuickBuildAll)/",
+        [bench, "--benchmark_filter=^(OnePass|AutomaticTable|Convert8Automatic|QuickBuildAll)/"
+                "|^(WindowsIcon|WindowsSlot256)$",
          "--benchmark_repetitions=%d" % repetitions,
          "--benchmark_report_aggregates_only=true", "--benchmark_format=json"],
         check=True, capture_output=True, text=True)
     medians = {}
+    sizes = {}
     for run in json.loads(result.stdout)["benchmarks"]:
         if run.get("aggregate_name") != "median":
             continue
-        stage = run["run_name"].split("/")[0]
+        key = (run["run_name"].split("/")[0], run.get("label", ""))
         factor = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[run["time_unit"]]
-        medians[(stage, run["label"])] = run["real_time"] * factor
-    return medians
+        medians[key] = run["real_time"] * factor
+        if "bytes" in run:
+            sizes[key] = int(run["bytes"])
+    return medians, sizes
 
 
 def median_time(work, repetitions):
@@ -107,6 +127,27 @@ def pillow_quickbuild(automatic, dither):
     return build
 
 
+def pillow_icon(windows, path, **options):
+    """Pillow's icon of the squares, the largest the image saved and the others appended, each at its
+    own size, so that none is scaled."""
+    largest, *others = reversed(windows.values())
+
+    def save():
+        largest.save(path, format="ICO", sizes=[(side, side) for side in windows], append_images=others,
+                     **options)
+
+    return save
+
+
+def pillow_png(square):
+    def encode():
+        stream = io.BytesIO()
+        square.save(stream, format="PNG")
+        return stream
+
+    return encode
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     default = ROOT / "build" / "native" / "bench" / "tessera_bench"
@@ -116,8 +157,8 @@ def main():
     if not pathlib.Path(args.bench).is_file():
         sys.exit("no benchmark program at %s (build the native preset first)" % args.bench)
 
-    squares = load_squares(args.bench)
-    ours = our_medians(args.bench, args.repetitions)
+    squares, windows = load_squares(args.bench)
+    ours, sizes = our_medians(args.bench, args.repetitions)
     methods = pillow_methods()
     print("48 x 48 squares, median of %d runs, microseconds; ratio = Pillow / ours" % args.repetitions)
     header = "%-9s %9s %9s %9s %7s %8s" % ("square", "table", "convert", "ours", "floor", "x floor")
@@ -143,6 +184,29 @@ def main():
         mine = ours[("QuickBuildAll", label)]
         theirs = median_time(pillow_quickbuild(automatic, none), args.repetitions)
         print("%-16s %9.1f %9.1f %6.2f" % (label, mine, theirs, theirs / mine))
+
+    print()
+    print("The %d Windows sizes (%s pixels) of the generated layer, median of %d runs, microseconds"
+          % (len(windows), ", ".join(map(str, windows)), args.repetitions))
+    print("%-50s %9s %7s %6s" % ("", "time", "bytes", "ratio"))
+    mine = ours[("WindowsIcon", "")]
+    print("%-50s %9.1f %7d" % ("ours: built from the layer and written", mine, sizes[("WindowsIcon", "")]))
+    with tempfile.TemporaryDirectory() as folder:
+        for label, options in (("Pillow: the squares saved, every image PNG", {}),
+                               ("Pillow: the squares saved, every image a bitmap", {"bitmap_format": "bmp"})):
+            path = pathlib.Path(folder, "pillow.ico")
+            save = pillow_icon(windows, path, **options)
+            theirs = median_time(save, args.repetitions)
+            with Image.open(path) as icon:
+                if icon.info["sizes"] != {(side, side) for side in windows}:
+                    sys.exit("Pillow left sizes out of its icon: %s" % sorted(icon.info["sizes"]))
+            print("%-50s %9.1f %7d %6.2f" % (label, theirs, path.stat().st_size, theirs / mine))
+    mine = ours[("WindowsSlot256", "")]
+    print("%-50s %9.1f %7d" % ("ours: the 256-pixel PNG image from the layer", mine, sizes[("WindowsSlot256", "")]))
+    encode = pillow_png(windows[256])
+    theirs = median_time(encode, args.repetitions)
+    print("%-50s %9.1f %7d %6.2f" % ("Pillow: the 256-pixel square encoded as PNG", theirs, len(encode().getvalue()),
+                                     theirs / mine))
 
 
 if __name__ == "__main__":
