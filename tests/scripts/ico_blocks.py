@@ -1,14 +1,11 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """For real_icons.sh: compares each icon file of a folder with the copy `tessera ico copy` made of it
 in another folder. Prints one line per copy, its name, a tab and what is wrong (nothing when the copy
-holds the icon's own images of the original and every other image of it unchanged).
-
-An icon's own images are, of each kind, the last image of the file: the twelve grid kinds (16, 24, 32
-and 48 pixels at 4, 8 and 32 bits per pixel) as bitmaps, byte for byte but biSizeImage, which the copy
-writes as 0; and the sizes Windows draws above 100% at 32 bits per pixel, as a bitmap or as a PNG
-stream in 8-bit RGBA that decodes, byte for byte. Every other image, the earlier of two of one kind
-too, is kept: the copy holds them all, in the original's order, with their directory fields and bytes
-unchanged.
+holds the icon's own images of the original: of each grid kind the later image, byte for byte but
+biSizeImage, which must be 0, then of each size Windows draws in true colour the later image, bitmap
+or PNG stream that decodes, byte for byte, in ascending size; and every other image of the original,
+the earlier of two images of one kind too, in the original's order with its directory fields and
+bytes unchanged). Needs Pillow (Debian: python3-pil) to tell which PNG streams decode.
 
   ico_blocks.py SOURCE_DIR COPY_DIR
 """
@@ -25,34 +22,31 @@ WINDOWS_SIDES = {20, 30, 36, 40, 60, 64, 72, 80, 96, 256}
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
-def decodes(block, side):
-    try:
-        image = Image.open(io.BytesIO(block))
-        image.load()
-        return image.size == (side, side)
-    except (OSError, ValueError, SyntaxError):
-        return False
-
-
-def kind_of(block):
-    """The kind of icon image a block is, or None for one the icon keeps aside."""
-    if block.startswith(PNG_SIGNATURE):
-        if len(block) < 26:
-            return None
-        width, height = struct.unpack_from(">II", block, 16)
-        rgba8 = block[24] == 8 and block[25] == 6
-        if rgba8 and width == height and width in WINDOWS_SIDES and decodes(block, width):
-            return (width, width, 32)
+def png_kind(block):
+    """A PNG stream's kind when it is a square image of a Windows size in 8-bit RGBA that decodes."""
+    width, height, bit_depth, colour_type = struct.unpack_from(">IIBB", block, 16)
+    if width != height or width not in WINDOWS_SIDES or (bit_depth, colour_type) != (8, 6):
         return None
+    try:
+        with Image.open(io.BytesIO(block)) as image:
+            image.load()
+    except (OSError, SyntaxError, ValueError):
+        return None
+    return (width, width, 32)
+
+
+def bitmap_kind(block):
+    """A bitmap's kind by its own header when the icon holds images of it."""
     width, height, planes, bit_count = struct.unpack_from("<iiHH", block, 4)
     w, h, bits = width, int(height / 2), planes * bit_count
-    if w == h and ((w in GRID_SIDES and bits in GRID_DEPTHS) or (w in WINDOWS_SIDES and bits == 32)):
-        return (w, h, bits)
-    return None
+    grid = w in GRID_SIDES and bits in GRID_DEPTHS
+    windows = w in WINDOWS_SIDES and bits == 32
+    return (w, h, bits) if w == h and (grid or windows) else None
 
 
 def images(path):
-    """Every image of a file as (kind, directory fields, bytes), in directory order."""
+    """Every image of a file as (kind the icon holds images of, or None, directory fields, bytes), in
+    directory order."""
     data = open(path, "rb").read()
     _, _, count = struct.unpack_from("<HHH", data, 0)
     found = []
@@ -62,33 +56,42 @@ def images(path):
         block = data[offset:offset + size]
         if len(block) != size:
             raise ValueError(f"{path}: entry {i} lies outside the file")
-        found.append((kind_of(block), fields, block))
+        kind = png_kind(block) if block.startswith(PNG_SIGNATURE) else bitmap_kind(block)
+        found.append((kind, fields, block))
     return found
 
 
 def split(found):
-    """The icon's own images by kind (the last of each kind), and the kept ones in order."""
-    last = {kind: i for i, (kind, _, _) in enumerate(found) if kind is not None}
-    own = {kind: found[i][2] for kind, i in last.items()}
-    kept = [(fields, block) for i, (kind, fields, block) in enumerate(found) if kind is None or last[kind] != i]
+    """The icon's own images, the later of each kind as a reader takes them, as {kind: (entry, bytes)},
+    and the rest, kept aside, as [(directory fields, bytes)] in directory order."""
+    own = {kind: (i, block) for i, (kind, _, block) in enumerate(found) if kind}
+    taken = {i for i, _ in own.values()}
+    kept = [(fields, block) for i, (_, fields, block) in enumerate(found) if i not in taken]
     return own, kept
 
 
+def is_windows(kind):
+    return kind[0] in WINDOWS_SIDES
+
+
 def compare(source, copy):
-    wanted, wanted_kept = split(images(source))
+    wanted, kept = split(images(source))
     got, got_kept = split(images(copy))
     problems = []
     if sorted(got) != sorted(wanted):
         problems.append(f"kinds {sorted(got)} instead of {sorted(wanted)}")
-    if got_kept != wanted_kept:
-        problems.append(f"the {len(wanted_kept)} images the icon does not hold as its own are not kept as they were")
-    for kind, block in got.items():
-        original = wanted.get(kind)
+    if got_kept != kept:
+        problems.append(f"the {len(kept)} images the icon does not hold are not kept as they were, in order")
+    order = [kind for kind, _ in sorted(got.items(), key=lambda item: item[1][0])]
+    if order != sorted(order, key=lambda kind: (is_windows(kind), kind[0] if is_windows(kind) else 0)):
+        problems.append(f"the Windows sizes do not follow the grid's in ascending size: {order}")
+    for kind, (_, block) in got.items():
+        original = wanted.get(kind, (0, None))[1]
         if original is None:
             continue
-        if kind[0] in WINDOWS_SIDES and kind[2] == 32:
+        if is_windows(kind):
             if block != original:
-                problems.append(f"{kind}: not byte for byte")
+                problems.append(f"{kind}: block differs")
             continue
         if block[20:24] != b"\0\0\0\0":
             problems.append(f"{kind}: biSizeImage not 0")

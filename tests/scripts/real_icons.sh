@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Real icons nobody here made: every icon group in Wine's shell32.dll, extracted at test time (many hold
-# PNG streams and sizes the grid does not show). For each: `tessera ico list` shows the grid kinds
-# `icotool -l` sees and marks the rest kept; `tessera ico copy` keeps every image byte for byte (the
-# grid's but biSizeImage); icotool and ImageMagick list the same images in the copy as in the original.
+# 256-pixel PNG streams and kinds the icon does not hold). For each: `tessera ico list` shows as the
+# icon's own the grid kinds and the true-colour Windows sizes `icotool -l` sees and marks the rest kept;
+# `tessera ico copy` keeps every image byte for byte (the grid's but biSizeImage); icotool and
+# ImageMagick list the same images in the copy as in the original.
 # With a Windows build folder as $2, the Windows tessera.exe (under Wine) must write the very same bytes.
 #
 # usage: real_icons.sh NATIVE_BUILD_DIR [WIN64_BUILD_DIR]
@@ -32,17 +33,17 @@ finish() {
     exit
 }
 
-# "48x48 4" lines, sorted, for the icon's own kinds: the square 16, 24, 32 and 48-pixel images at 4, 8 or
-# 32 bits per pixel, and the sizes Windows draws above 100% at 32.
+# "48x48 4" lines, sorted, for the square images of the icon's kinds: 16, 24, 32 and 48 pixels at 4, 8
+# or 32 bits per pixel, and the sizes Windows draws above 100% at 32.
 icotool_kinds() {
     sed -n 's/.*--width=\([0-9]*\) --height=\([0-9]*\) --bit-depth=\([0-9]*\).*/\1 \2 \3/p' |
-        awk '$1 == $2 && (($1 == 16 || $1 == 24 || $1 == 32 || $1 == 48) && ($3 == 4 || $3 == 8 || $3 == 32) ||
-                          $1 ~ /^(20|30|36|40|60|64|72|80|96|256)$/ && $3 == 32) { print $1 "x" $1 " " $3 }' | sort -u
+        awk '$1 == $2 && ((($1 == 16 || $1 == 24 || $1 == 32 || $1 == 48) && ($3 == 4 || $3 == 8 || $3 == 32)) ||
+                          ($3 == 32 && index(" 20 30 36 40 60 64 72 80 96 256 ", " " $1 " "))) {
+                 print $1 "x" $1 " " $3 }' | sort -u
 }
-# The same from tessera's list: "16x16  4 bpp ..." for the grid, "256x256 PNG 32 bpp ..." for a Windows
-# size; kept images are not the icon's own.
+# The same of `ico list`, whose lines of the Windows sizes name the image's format: "256x256 PNG 32 bpp".
 tessera_kinds() {
-    awk 'NF && !/, kept$/ { print $1 " " ($2 == "PNG" || $2 == "BMP" ? $3 : $2) }' | sort -u
+    awk 'NF && !/, kept$/ { sub(/ (PNG|BMP) /, " "); print $1 " " $2 }' | sort -u
 }
 # ImageMagick's format, size and depth of each image, as a set.
 magick_kinds() {
@@ -99,13 +100,14 @@ for icon in "${icons[@]}"; do
     fi
 done
 
-# One Python start for all the byte comparisons, with Debian's Python, which has Pillow (scripts/setup).
+# One Python start for all the byte comparisons, with Debian's Python, which has Pillow (scripts/setup);
+# a comparison that cannot run fails aloud instead of checking nothing.
 /usr/bin/python3 "$here/ico_blocks.py" "$work/src" "$work/out" >"$work/blocks" 2>"$work/err"
 check "the byte comparisons run" "$?" "$(head -c 300 "$work/err")"
 while IFS=$'\t' read -r name problems; do
     [ "${copied[$name]:-1}" -eq 0 ] || continue
-    check "$name: ico copy keeps the icon's own images byte for byte but biSizeImage, and the rest as they were" \
-        "$([ -z "$problems" ]; echo $?)" "$problems"
+    check "$name: ico copy keeps every image byte for byte but biSizeImage" "$([ -z "$problems" ]; echo $?)" \
+        "$problems"
 done <"$work/blocks"
 
 if [ -n "$win" ]; then
