@@ -182,7 +182,9 @@ class Checker {
             Error(name, FormatText("a %d-pixel image stored as a bitmap", kPngSide),
                   "store it as a PNG, as Microsoft asks");
         }
-        if (image.BitsPerPixel() == 32) {
+        // The layout's rows are as wide as the bit count makes them, whatever the planes: only one plane
+        // of 32 bits has rows of alpha to hold the mask against. Eight planes of 4 bits is no such image.
+        if (layout->planes == 1 && layout->bitCount == 32) {
             CheckMask(block, *layout, name);
         }
         return image;
