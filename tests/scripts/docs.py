@@ -14,7 +14,7 @@ import sys
 import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-DOCUMENTS = ["README.md", "examples/README.md"] + sorted(
+DOCUMENTS = ["README.md", "bench/README.md", "examples/README.md"] + sorted(
     str(p.relative_to(ROOT)) for p in (ROOT / "docs").glob("*.md"))
 DOCS_LIMIT = 1 << 20
 
