@@ -22,7 +22,8 @@ const char* const kIcoHelp =
     "list: the images of FILE as the plug-in reads them, each filled slot of the grid with its size, depth\n"
     "and bytes, then the images of the sizes Windows draws above 100% (as PNG or BMP), then the images\n"
     "no slot holds, marked kept.\n"
-    "copy: reads IN as the plug-in would and saves it as OUT; the kept images go along unchanged.\n"
+    "copy: reads IN as the plug-in would and saves it as OUT; the kept images go along unchanged, a cursor's\n"
+    "hot spots do not.\n"
     "check: checks each FILE against what Windows 10 and 11 need of an application's icon and prints one line\n"
     "per finding, FILE: IMAGE: error: WHAT; WHAT TO DO (IMAGE is a size and depth, an entry or the file).\n"
     "Errors: a size of Microsoft's minimum (16, 24, 32, 48 and 256 pixels) missing, a PNG that is not 32-bit\n"
@@ -52,14 +53,16 @@ bool Succeeded(const IcoStatus& status, const std::string& path, const char* not
     return false;
 }
 
-// Reads `path` into the grid; false when that failed, with the reason printed.
-bool Load(ResourceGrid& grid, const std::string& path, CommandContext& context) {
-    return Succeeded(ReadIcoFile(grid, path, context.files), path, "cannot open", context);
+// Reads `path` into the grid; when that failed, the reason has been printed.
+IcoStatus Load(ResourceGrid& grid, const std::string& path, CommandContext& context) {
+    const IcoStatus status = ReadIcoFile(grid, path, context.files);
+    Succeeded(status, path, "cannot open", context);
+    return status;
 }
 
 int List(const std::string& path, CommandContext& context) {
     ResourceGrid grid;
-    if (!Load(grid, path, context)) {
+    if (!Load(grid, path, context).Ok()) {
         return kExitFailed;
     }
     for (int slot = 0; slot < kImageKindCount; ++slot) {
@@ -109,8 +112,12 @@ int Check(const std::vector<std::string>& paths, bool strict, CommandContext& co
 
 int Copy(const std::string& in, const std::string& out, CommandContext& context) {
     ResourceGrid grid;
-    if (!Load(grid, in, context)) {
+    const IcoStatus read = Load(grid, in, context);
+    if (!read.Ok()) {
         return kExitFailed;
+    }
+    if (read.cursor) {
+        Print(context.err, "tessera: %s is a cursor read as an icon; its hot spots are not kept\n", in.c_str());
     }
     return SaveGrid(grid, out, context);
 }

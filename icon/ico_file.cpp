@@ -22,6 +22,7 @@ namespace {
 constexpr uint32_t kIconDirSize = 6;
 constexpr uint32_t kIconDirEntrySize = 16;
 constexpr uint16_t kIconType = 1;
+constexpr uint16_t kCursorType = 2;
 constexpr size_t kSizeImageOffset = 20;  // biSizeImage inside the image header
 
 // The four ways loading one block can fail, for the block's purpose.
@@ -215,7 +216,7 @@ class IcoReader {
                 return status;
             }
         }
-        return {};
+        return IcoStatus{.cursor = type == kCursorType};
     }
 
   private:

@@ -50,6 +50,9 @@ struct IcoStatus {
     int width = 0;  // of the image the failure is about
     int height = 0;
     int bitsPerPixel = 0;
+    // Reading: the file is a cursor file, read as icons. The hot spots its directory holds where an
+    // icon's holds planes and bit counts are gone; nothing in the grid could keep them.
+    bool cursor = false;
 
     [[nodiscard]] bool Ok() const { return result == IcoResult::Ok; }
 };

@@ -64,7 +64,9 @@ expect "ico list of a cursor file marks the image modified" 0 "^24x24  4 bpp    
 expect "ico list of an empty icon file prints nothing" 0 "" "" -- "$t" ico list "$seeds/empty.ico"
 expect "ico copy into a folder: exit 1" 1 "" "^tessera: cannot create $work/folder.ico$" -- \
     "$t" ico copy "$seeds/single_16x16x4.ico" "$work/folder.ico"
-expect "ico copy of a cursor file" 0 "" "" -- "$t" ico copy "$seeds/cursor_type_24x24x4.ico" "$work/copy.ico"
+expect "ico copy of a cursor file says its hot spots are not kept" 0 "" \
+    "^tessera: $seeds/cursor_type_24x24x4.ico is a cursor read as an icon; its hot spots are not kept$" -- \
+    "$t" ico copy "$seeds/cursor_type_24x24x4.ico" "$work/copy.ico"
 expect "the copy is an icon file that needs no adjustment" 0 "^24x24  4 bpp    488 bytes$" "" -- \
     "$t" ico list "$work/copy.ico"
 
