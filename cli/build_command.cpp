@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -191,6 +192,13 @@ bool ParseSquare(std::string_view text, BuildOptions& options, CommandContext& c
     return true;
 }
 
+// Whether `text` is the lower-case `word` in any letter case: "Auto" means the automatic table, as it
+// does to anyone who types it, not a file of that name.
+bool IsWord(std::string_view text, std::string_view word) {
+    return std::ranges::equal(text, word,
+                              [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
 // Reads the command line; on a mistake says what it was and answers none.
 std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args, CommandContext& context) {
     BuildOptions options;
@@ -227,9 +235,9 @@ std::optional<BuildOptions> ParseArguments(const std::vector<std::string>& args,
                 Print(context.err, "tessera: --depths takes 4, 8 and 32, separated by commas\n");
             }
         } else if (arg == "--table") {
-            options.table = value == "builtin" ? TableChoice::BuiltIn
-                            : value == "auto"  ? TableChoice::Automatic
-                                               : TableChoice::File;
+            options.table = IsWord(value, "builtin") ? TableChoice::BuiltIn
+                            : IsWord(value, "auto")  ? TableChoice::Automatic
+                                                     : TableChoice::File;
             options.tablePath = value;
         } else if (arg == "--add") {
             options.added.emplace_back(value);
@@ -263,8 +271,11 @@ bool ReadTable(const BuildOptions& options, LayerSquareState& state, CommandCont
     }
     const ActReadResult read = ReadActFile(context.files, options.tablePath, state.activeTable);
     if (read != ActReadResult::Accepted) {
+        // Named as the .ico files are: the caption is the file's path.
         Alert alert;
         alert.text = ActRejectedMessage(read);
+        alert.caption = AlertCaption::Path;
+        alert.path = options.tablePath;
         context.alerts.Show(alert);
         return false;
     }

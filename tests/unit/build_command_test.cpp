@@ -292,11 +292,12 @@ TEST_F(BuildCommandTest, SizesAndDepthsChooseTheSlots) {
 }
 
 // One flat colour: the automatic table is that colour's cell centre and nothing else; the 16-colour
-// slot keeps the built-in table whatever the 256-colour table is.
+// slot keeps the built-in table whatever the 256-colour table is. The tables' names are taken in any
+// letter case.
 TEST_F(BuildCommandTest, TheAutomaticTableOfOneColourIsItsCellCentre) {
     const std::string layer = WriteLayer(MakeTestLayer(40, 40, 4, [](int, int) { return Pixel{201, 77, 14, 255}; }));
     ResourceGrid grid;
-    BuildInto(grid, layer, {"--table", "auto", "--sizes", "16", "--depths", "4,8"});
+    BuildInto(grid, layer, {"--table", "Auto", "--sizes", "16", "--depths", "4,8"});
     const SlotBits colours256(grid, 0, 1);
     ASSERT_TRUE(colours256.Present());
     EXPECT_EQ((Rgb{202, 78, 14}), colours256.Entry(0));
@@ -313,7 +314,7 @@ TEST_F(BuildCommandTest, TheAutomaticTableOfOneColourIsItsCellCentre) {
     EXPECT_EQ((Rgb{0, 0, 0}), colours16.Entry(15));
 
     ResourceGrid builtIn;
-    BuildInto(builtIn, layer, {"--table", "builtin", "--sizes", "16", "--depths", "8"});
+    BuildInto(builtIn, layer, {"--table", "BUILTIN", "--sizes", "16", "--depths", "8"});
     EXPECT_EQ((Rgb{255, 255, 255}), SlotBits(builtIn, 0, 1).Entry(0));
 }
 
@@ -428,12 +429,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ShortTable",
                     {"LAYER", "-o", "OUT", "--table", "@short.act"},
                     cli::kExitFailed,
-                    "Tessera: There was a problem reading the color table file: the number of color table entries "
-                    "is incorrect.\n"},
+                    "short.act: There was a problem reading the color table file: the number of color table "
+                    "entries is incorrect.\n"},
         RefusalCase{"MissingTable",
                     {"LAYER", "-o", "OUT", "--table", "@none.act"},
                     cli::kExitFailed,
-                    "Tessera: Can't open color table file\n"},
+                    "none.act: Can't open color table file\n"},
         RefusalCase{"SelectionOutsideTheImage",
                     {"LAYER", "-o", "OUT", "--selection", "10,10,61,20"},
                     cli::kExitUsage,
