@@ -21,6 +21,7 @@
 #include "host/plugin_call.h"
 #include "hostapp/layer_host.h"
 #include "hostapp/png.h"
+#include "icon/image_kind.h"
 #include "ui/layer_render.h"
 #include "ui/main_commands.h"
 
@@ -58,8 +59,8 @@ const char* const kBuildHelp =
     "  tessera build art.png -o app.ico --sizes 16,20,24,30,32,36,40,48,60,64,72,80,96,256\n"
     "\n"
     "Any file name works, whatever the system's code page: names are read and printed as Unicode.\n"
-    "Exits with 0 when the icon is written, 1 when it could not be (the reason is on stderr), 2 when the\n"
-    "command line is wrong.\n";
+    "Exits with 0 when the icon is written, 1 when it could not be, as when a square holds no visible pixel\n"
+    "(the reason is on stderr), 2 when the command line is wrong.\n";
 
 namespace {
 
@@ -432,6 +433,17 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
             Print(context.err, "tessera: %s could not be built; nothing was written\n", CellToolTip(slot).c_str());
             return kExitFailed;
         }
+        // The window leaves the image of a square without a visible pixel out, in sight of the grid; here
+        // the icon would lack a size it was asked for, which Windows then scales from another.
+        if (grid.Slot(slot).present == 0) {
+            const int side = KindOfSlot(slot).side;
+            const Rect& square = call.layer.square;
+            Print(context.err,
+                  "tessera: the square %d:%d,%d holds no visible pixel; place it on the drawing with --square or "
+                  "leave %d out of --sizes; nothing was written\n",
+                  side, square.left, square.top, side);
+            return kExitFailed;
+        }
     }
     for (size_t i = 0; i < added->size(); ++i) {
         if (!AddImage(grid, (*added)[i], error)) {
@@ -439,9 +451,6 @@ int RunBuildCommand(const std::vector<std::string>& args, CommandContext& contex
                   error.c_str());
             return kExitFailed;
         }
-    }
-    if (grid.CountPresent() == 0 && grid.KeptCount() == 0) {
-        Print(context.err, "tessera: every square is fully transparent; %s holds no image\n", options->output.c_str());
     }
     return SaveGrid(grid, options->output, context);
 }

@@ -235,28 +235,6 @@ INSTANTIATE_TEST_SUITE_P(
                     CutCase{"TheLargestAsPng", 256, {"--square", "256:-100,-3"}, -100, -3}),
     [](const testing::TestParamInfo<CutCase>& param) { return std::string(param.param.name); });
 
-TEST_F(BuildCommandTest, AnAllTransparentSquareLeavesItsSlotsEmpty) {
-    // Only the top-left 16 pixels are visible; the colour under the rest is not black, so it is the
-    // transparency that empties the slots.
-    const std::string layer = WriteLayer(MakeTestLayer(100, 60, 4, [](int x, int y) {
-        return x < 16 && y < 16 ? Pixel{10, 20, 30, 255} : Pixel{200, 100, 50, 0};
-    }));
-    ResourceGrid grid;
-    BuildInto(grid, layer, {"--square", "16:0,0"});
-    EXPECT_EQ((std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {0, 2}}), Filled(grid));
-}
-
-TEST_F(BuildCommandTest, AFullyTransparentLayerGivesAnEmptyIconAndSaysSo) {
-    const std::string layer = WriteLayer(MakeTestLayer(50, 50, 4, [](int, int) { return Pixel{1, 2, 3, 0}; }));
-    const Outcome outcome = Build({layer, "-o", PathOf("out.ico")});
-    EXPECT_EQ(cli::kExitOk, outcome.code);
-    EXPECT_NE(std::string::npos, outcome.err.find("fully transparent")) << outcome.err;
-    ResourceGrid grid;
-    test::FakeAlerts alerts;
-    ASSERT_EQ(IcoResult::Ok, test::ReadIco(grid, PathOf("out.ico"), PlatformFileSystem(), alerts));
-    EXPECT_EQ(0, grid.CountPresent());
-}
-
 TEST_F(BuildCommandTest, ALayerWithoutTransparencyGivesAlpha255AndEmptyMasks) {
     const std::string layer = WriteLayer(MakeTestLayer(70, 60, 3, [](int x, int y) {
         return Pixel{static_cast<uint8_t>(x * 3), static_cast<uint8_t>(y * 4), static_cast<uint8_t>(x + y), 0};
@@ -401,6 +379,9 @@ TEST_P(BuildRefusal, SaysWhyAndWritesNothing) {
     const RefusalCase& c = GetParam();
     const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
     Put("short.act", std::vector<uint8_t>(767, 1));
+    // The colour under the transparency is not black: only the transparency makes a square empty.
+    const Layer clear = MakeTestLayer(40, 40, 4, [](int, int) { return Pixel{200, 100, 50, 0}; });
+    ASSERT_TRUE(WriteLayerPng(clear, PathOf("clear.png")));
     Put("text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g', '\n'});
     for (const auto& [name, side] :
          {std::pair{"wide.png", 0}, std::pair{"big.png", 257}, std::pair{"a48.png", 48}, std::pair{"a64.png", 64}}) {
@@ -452,6 +433,20 @@ INSTANTIATE_TEST_SUITE_P(
                     {"LAYER", "-o", "OUT", "--square", "16:0,-32769"},
                     cli::kExitUsage,
                     "does not fit a 16-bit rectangle"},
+        RefusalCase{"DefaultSizeOnATransparentArea",
+                    {"@clear.png", "-o", "OUT"},
+                    cli::kExitFailed,
+                    "tessera: the square 16:12,12 holds no visible pixel; place it on the drawing with --square or "
+                    "leave 16 out of --sizes; nothing was written\n"},
+        RefusalCase{"WindowsSizeJustOffTheImage",
+                    {"LAYER", "-o", "OUT", "--sizes", "16,20", "--square", "20:60,0"},
+                    cli::kExitFailed,
+                    "the square 20:60,0 holds no visible pixel"},
+        // The last square that still fits a 16-bit rectangle passes the command line, far off the image.
+        RefusalCase{"LastSquareThatFitsOffTheImage",
+                    {"LAYER", "-o", "OUT", "--sizes", "48", "--square", "48:32719,-32768"},
+                    cli::kExitFailed,
+                    "the square 48:32719,-32768 holds no visible pixel"},
         RefusalCase{"SquareOfNoIconSize", {"LAYER", "-o", "OUT", "--square", "28:0,0"}, cli::kExitUsage, "--square"},
         RefusalCase{"SquareWithoutCorner", {"LAYER", "-o", "OUT", "--square", "16"}, cli::kExitUsage, "--square"},
         RefusalCase{"NoIconSize", {"LAYER", "-o", "OUT", "--sizes", "16,28"}, cli::kExitUsage, "--sizes"},
@@ -482,14 +477,6 @@ INSTANTIATE_TEST_SUITE_P(
                     cli::kExitFailed,
                     "a64.png would be a second 64 x 64 image at 32 bits per pixel in the icon\n"}),
     [](const testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
-
-// The last square that still fits a 16-bit rectangle is taken, though it lies far outside the image.
-TEST_F(BuildCommandTest, TheLastSquareThatFitsIsTaken) {
-    const std::string layer = WriteLayer(MakeTestLayer(60, 50, 4, Numbered));
-    const Outcome outcome = Build({layer, "-o", PathOf("out.ico"), "--sizes", "48", "--square", "48:32719,-32768"});
-    EXPECT_EQ(cli::kExitOk, outcome.code) << outcome.err;
-    EXPECT_NE(std::string::npos, outcome.err.find("fully transparent")) << outcome.err;
-}
 
 #ifndef _WIN32
 // The kinds of PNG a drawing program writes besides 8-bit RGB and RGBA, decoded as a photo editor
