@@ -45,12 +45,17 @@ void PrintUsage(std::FILE* stream) {
     for (const Command& command : kCommands) {
         PrintUsageLines(stream, *command.usage, lead);
     }
+    PrintUsageLines(stream, "tessera --version", lead);
 }
 
 // Arguments are UTF-8 whatever the system's code page, so any file name reaches the commands intact.
 int Run(const std::vector<std::string>& args) {
     if (!args.empty() && AsksForHelp(args[0])) {
         PrintUsage(stdout);
+        return kExitOk;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        Print(stdout, "tessera %s\n", TESSERA_VERSION);
         return kExitOk;
     }
     if (!args.empty()) {

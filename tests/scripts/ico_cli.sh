@@ -51,6 +51,8 @@ mkdir "$work/folder.ico"
 expect "no arguments: usage, exit 2" 2 "" "^usage: tessera ico list FILE" -- "$t"
 expect "--help: usage on stdout, exit 0" 0 "tessera ico copy IN OUT" "" -- "$t" --help
 expect "unknown command: exit 2" 2 "" "unknown command 'frob'" -- "$t" frob
+version="^tessera $(sed -n 's/^project(Tessera VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")(-modified)?$"
+expect "--version: the project's version, exit 0" 0 "$version" "" -- "$t" --version
 expect "ico without a subcommand: exit 2" 2 "" "^usage:" -- "$t" ico
 expect "ico list without a file: exit 2" 2 "" "^usage:" -- "$t" ico list
 expect "ico copy with one file: exit 2" 2 "" "^usage:" -- "$t" ico copy "$seeds/empty.ico"
@@ -186,6 +188,7 @@ if [ -n "$win" ]; then
     export WINEPREFIX=${WINEPREFIX:-$(cd "$win" && pwd)/tests/wineprefix}
     run_exe() { "$source_dir/cmake/wine-run" "$exe" "$@"; }
     expect "tessera.exe without arguments: usage, exit 2" 2 "" "usage: tessera ico list FILE" -- run_exe
+    expect "tessera.exe --version" 0 "$version" "" -- run_exe --version
     expect "tessera.exe ico list" 0 "^16x16  4 bpp    296 bytes" "" -- run_exe ico list "$seeds/single_16x16x4.ico"
     expect "tessera.exe ico list of a cut header: exit 1" 1 "" "Error reading .ICO file header" -- \
         run_exe ico list "$work/short.ico"
