@@ -51,7 +51,7 @@ mkdir "$work/folder.ico"
 expect "no arguments: usage, exit 2" 2 "" "^usage: tessera ico list FILE" -- "$t"
 expect "--help: usage on stdout, exit 0" 0 "tessera ico copy IN OUT" "" -- "$t" --help
 expect "unknown command: exit 2" 2 "" "unknown command 'frob'" -- "$t" frob
-version="^tessera $(sed -n 's/^project(Tessera VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")(-modified)?$"
+version="^tessera $(sed -n 's/^project(Tessera VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")(-modified)?[[:space:]]*$"
 expect "--version: the project's version, exit 0" 0 "$version" "" -- "$t" --version
 expect "ico without a subcommand: exit 2" 2 "" "^usage:" -- "$t" ico
 expect "ico list without a file: exit 2" 2 "" "^usage:" -- "$t" ico list
