@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """The release package: scripts/package run twice makes the same bytes, once from the build folders of
-scripts/test and once from fresh ones, and what it holds is whole: each file there and nothing else,
+scripts/test and once from fresh ones in another time zone, and what it holds is whole: each file there and nothing else,
 each binary of the right machine type with its version resource, each page's links and pictures
 found inside the package.
 
 usage: package.py [ZIP]   (with a zip, only that package's contents are checked)
 """
 import html.parser
+import os
 import pathlib
 import re
 import struct
@@ -174,11 +175,11 @@ def check_package(checks, zip_path):
             expect(checks, False, "%s is in the package, but neither shipped nor shown" % extra.relative_to(unpacked))
 
 
-def package(build_root, dist):
+def package(build_root, dist, zone):
     command = [str(ROOT / "scripts" / "package"), "--dist", str(dist)]
     if build_root:
         command += ["--build-root", str(build_root)]
-    result = subprocess.run(command, capture_output=True, text=True)
+    result = subprocess.run(command, capture_output=True, text=True, env=dict(os.environ, TZ=zone))
     if result.returncode != 0:
         print(result.stdout + result.stderr)
         return None
@@ -192,12 +193,12 @@ def main(argv):
     elif len(argv) == 1:
         with tempfile.TemporaryDirectory() as scratch:
             scratch = pathlib.Path(scratch)
-            first = package(None, scratch / "first")
-            second = package(scratch / "build", scratch / "second")
+            first = package(None, scratch / "first", "UTC")
+            second = package(scratch / "build", scratch / "second", "Pacific/Auckland")
             expect(checks, first is not None and second is not None, "scripts/package makes a package twice")
             if first and second:
                 expect(checks, first.name == second.name and first.read_bytes() == second.read_bytes(),
-                       "the packages from build/ and from fresh build folders are the same bytes")
+                       "the packages from build/ and from fresh build folders in another time zone are the same bytes")
                 check_package(checks, first)
     else:
         print(__doc__)
