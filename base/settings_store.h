@@ -38,5 +38,7 @@ inline bool SettingsExist(SettingsStore& store) {
 
 inline constexpr const char* kSettingsKey = "Software\\Quorvane\\Tessera\\1.2";
 inline constexpr const char* kSettingsValueName = "Settings";
+// Beside it, the squares of the sizes Windows draws, which the block has no room for.
+inline constexpr const char* kWindowsSquaresValueName = "Windows Squares";
 
 }  // namespace tessera

@@ -17,6 +17,8 @@ constexpr DWORD kErrorTextCapacity = 1024;
 
 class RegistryStore final : public SettingsStore {
   public:
+    explicit RegistryStore(const char* valueName) : valueName_(valueName) {}
+
     SettingsRead Read(std::span<uint8_t> buffer) override {
         SettingsRead read;
         // Reading creates nothing: a missing key is reported like a missing value.
@@ -32,8 +34,8 @@ class RegistryStore final : public SettingsStore {
         }
         DWORD length = static_cast<DWORD>(buffer.size());
         // The type is not examined: the length is the block's only check.
-        read.error = RegQueryValueExA(key.get(), kSettingsValueName, nullptr, nullptr,
-                                      buffer.empty() ? nullptr : buffer.data(), &length);
+        read.error = RegQueryValueExA(key.get(), valueName_, nullptr, nullptr, buffer.empty() ? nullptr : buffer.data(),
+                                      &length);
         read.length = length;
         return read;
     }
@@ -48,13 +50,16 @@ class RegistryStore final : public SettingsStore {
             return false;
         }
         const UniqueHkey key(created);
-        return RegSetValueExA(key.get(), kSettingsValueName, 0, REG_BINARY, bytes.data(),
-                              static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+        return RegSetValueExA(key.get(), valueName_, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size())) ==
+               ERROR_SUCCESS;
     }
 
     std::string ErrorText(long error) override {
         return SystemErrorText(error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT));
     }
+
+  private:
+    const char* valueName_;
 };
 
 }  // namespace
@@ -72,7 +77,12 @@ std::string SystemErrorText(long error, LANGID language) {
 }
 
 SettingsStore& RegistrySettingsStore() {
-    static RegistryStore store;
+    static RegistryStore store(kSettingsValueName);
+    return store;
+}
+
+SettingsStore& RegistryWindowsSquaresStore() {
+    static RegistryStore store(kWindowsSquaresValueName);
     return store;
 }
 

@@ -13,6 +13,8 @@ namespace tessera {
 // The store of this user's settings; it keeps no key open between calls. Its error texts are the
 // system's in the user's language.
 SettingsStore& RegistrySettingsStore();
+// The same key's value of the Windows sizes' squares.
+SettingsStore& RegistryWindowsSquaresStore();
 
 // The system's text for an error code in a language, as UTF-8 and without its trailing line break;
 // empty when the system has none.

@@ -328,11 +328,15 @@ void RequestPlacedSquare(PluginCall& call, Rect& square, int width, int height) 
 }
 
 void MoveLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int vertical, int horizontal) {
+    MoveRequestedSquare(call, RememberedSquare(squares, sizeIndex), vertical, horizontal);
+}
+
+void MoveRequestedSquare(PluginCall& call, Rect& remembered, int vertical, int horizontal) {
     Rect square = call.layer.square;
     ShiftAxis(square.top, square.bottom, vertical);
     ShiftAxis(square.left, square.right, horizontal);
     RequestSquare(call, square);
-    RememberedSquare(squares, sizeIndex) = square;
+    remembered = square;
 }
 
 bool FetchLayerSquare(PluginCall& call) {

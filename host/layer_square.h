@@ -82,6 +82,8 @@ void CenterLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, i
 void RequestPlacedSquare(PluginCall& call, Rect& square, int width, int height);
 // Shifts the requested square and remembers it for the size index.
 void MoveLayerSquare(PluginCall& call, LayerSquares& squares, int sizeIndex, int vertical, int horizontal);
+// Shifts the requested square and remembers it in `remembered`.
+void MoveRequestedSquare(PluginCall& call, Rect& remembered, int vertical, int horizontal);
 // The host's advanceState; a host that offers none fails every request with paramErr.
 OSErr CallAdvanceState(FilterRecord& record);
 // Has the host deliver the request; on failure shows "Advance state failed!", and when the host reports

@@ -1,5 +1,7 @@
 #include "icon/draw_resource.h"
 
+#include "base/png_codec.h"
+
 namespace tessera {
 
 namespace {
@@ -40,15 +42,36 @@ Rgb ShowPixel(ResourceView view, Rgb color, double coverage, Rgb background) {
 }
 
 std::optional<BgraImage> ComposeTrueColorResource(const IconResource& resource, int32_t view, uint32_t background) {
-    if (resource.present == 0 || resource.bitsPerPixel != 32 || resource.colorBits == nullptr) {
+    if (resource.present == 0 || resource.bitsPerPixel != 32 || resource.image == nullptr) {
+        return std::nullopt;
+    }
+    const ResourceView mode = ViewOf(view);
+    const Rgb back = RgbOf(background);
+    if (resource.png) {
+        // The stream's pixels are straight colour and alpha, as the bitmap rows hold them.
+        std::optional<BgraImage> picture = DecodePng({resource.image.get(), resource.imageSize});
+        if (!picture) {
+            return std::nullopt;
+        }
+        for (int row = 0; row < picture->Height(); ++row) {
+            for (int x = 0; x < picture->Width(); ++x) {
+                uint8_t* p = picture->At(x, row);
+                const Rgb shown = ShowPixel(mode, Rgb{p[2], p[1], p[0]}, p[3] / 255.0, back);
+                p[0] = shown.blue;
+                p[1] = shown.green;
+                p[2] = shown.red;
+                p[3] = 0;
+            }
+        }
+        return picture;
+    }
+    if (resource.colorBits == nullptr) {
         return std::nullopt;
     }
     std::optional<BgraImage> picture = BgraImage::Make(resource.width, resource.height);
     if (!picture) {
         return std::nullopt;
     }
-    const ResourceView mode = ViewOf(view);
-    const Rgb back = RgbOf(background);
     const size_t stride = static_cast<size_t>(ColorStride(resource.width, 32));
     for (int row = 0; row < resource.height; ++row) {
         const uint8_t* source = resource.colorBits + static_cast<size_t>(row) * stride;

@@ -23,9 +23,9 @@ ResourceView ViewOf(int32_t view);
 // coverage 254/255 shows black in the Mask view and 1/255 shows the grey 254.
 Rgb ShowPixel(ResourceView view, Rgb color, double coverage, Rgb background);
 
-// A present 32-bit resource as the view shows it over `background` (0x00BBGGRR): width x height pixels,
-// rows bottom-up like the resource's, the fourth byte of each pixel 0. The mask rows play no part.
-// None when the resource is not a present 32-bit image or memory is short.
+// A present 32-bit resource, bitmap or PNG stream, as the view shows it over `background` (0x00BBGGRR): width x height
+// pixels, rows bottom-up like the resource's, the fourth byte of each pixel 0. The mask rows play no part. None when
+// the resource is not a present 32-bit image or memory is short.
 std::optional<BgraImage> ComposeTrueColorResource(const IconResource& resource, int32_t view, uint32_t background);
 
 }  // namespace tessera

@@ -41,10 +41,22 @@ LayerPreview RenderLayerPreview(const std::optional<LayerImage>& square,
                                 bool useActiveTable,
                                 const ColorTable& activeTable,
                                 const ModuleResources& resources) {
-    const int side = format.PixelSize();
-    if (!square || square->pixels == nullptr || side == 0 || square->side != side) {
+    if (!square || square->side != format.PixelSize()) {
         return {};
     }
+    return RenderSquarePreview(square, format, background, useActiveTable, activeTable, resources);
+}
+
+LayerPreview RenderSquarePreview(const std::optional<LayerImage>& square,
+                                 const ResourceFormat& format,
+                                 uint32_t background,
+                                 bool useActiveTable,
+                                 const ColorTable& activeTable,
+                                 const ModuleResources& resources) {
+    if (!square || square->pixels == nullptr || square->side <= 0) {
+        return {};
+    }
+    const int side = square->side;
     std::optional<BgraImage> picture = BgraImage::Make(side, side);
     if (!picture) {
         return {.picture = std::nullopt, .failed = true};

@@ -42,4 +42,12 @@ LayerPreview RenderLayerPreview(const std::optional<LayerImage>& square,
                                 const ColorTable& activeTable,
                                 const ModuleResources& resources);
 
+// The same for a square of any side: the format's depth, mask and view apply, its size plays no part.
+LayerPreview RenderSquarePreview(const std::optional<LayerImage>& square,
+                                 const ResourceFormat& format,
+                                 uint32_t background,
+                                 bool useActiveTable,
+                                 const ColorTable& activeTable,
+                                 const ModuleResources& resources);
+
 }  // namespace tessera

@@ -70,15 +70,24 @@ int QuickBuildSlot(PluginCall& call,
     return ConvertRenderedSquare(call, state, grid, format, true, true, resources);
 }
 
-int BuildWindowsSlot(PluginCall& call, LayerSquareState& state, ResourceGrid& grid, int slot) {
+Rect& RememberedWindowsSquare(LayerSquareState& state, int slot) {
+    return state.windowsSquares.positions[IsWindowsSlot(slot) ? static_cast<size_t>(slot - kGridSlotCount) : 0];
+}
+
+bool RenderWindowsSquare(PluginCall& call, LayerSquareState& state, int slot) {
     const int side = KindOfSlot(slot).side;
     if (call.record == nullptr || !IsWindowsSlot(slot)) {
-        return 0;
+        return false;
     }
-    RequestPlacedSquare(call, state.windowsSquares.positions[static_cast<size_t>(slot - kGridSlotCount)], side, side);
-    // A failed delivery has been reported; the conversion then finds no square and answers 0.
-    FetchLayerSquare(call);
-    return ConvertLayerToWindowsSlot(CurrentLayerImage(call, side), grid, slot);
+    RequestPlacedSquare(call, RememberedWindowsSquare(state, slot), side, side);
+    return FetchLayerSquare(call);
+}
+
+int BuildWindowsSlot(PluginCall& call, LayerSquareState& state, ResourceGrid& grid, int slot) {
+    // A failed delivery has been reported; the conversion then finds no square and answers 0, and the
+    // slot keeps what it held.
+    RenderWindowsSquare(call, state, slot);
+    return ConvertLayerToWindowsSlot(CurrentLayerImage(call, KindOfSlot(slot).side), grid, slot);
 }
 
 }  // namespace tessera

@@ -57,6 +57,14 @@ int QuickBuildSlot(PluginCall& call,
                    const ResourceFormat& format,
                    const ModuleResources& resources);
 
+// The remembered square of a Windows size's slot; a slot of another kind names the first.
+Rect& RememberedWindowsSquare(LayerSquareState& state, int slot);
+
+// Places the square of a Windows size's slot (its remembered place, or a new one centred in the
+// selection) and has the host deliver it. False when there is no record, the slot is of another kind,
+// or the host failed (which has been reported).
+bool RenderWindowsSquare(PluginCall& call, LayerSquareState& state, int slot);
+
 // One Windows size's image from the layer: its remembered square (or one newly centred in the
 // selection) delivered by the host and converted as the true-colour slots are. Returns what the
 // conversion returned.

@@ -3,10 +3,13 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "base/bgra_image_win.h"
 #include "base/module_win.h"
 #include "base/win_handles_win.h"
 #include "host/plugin_call.h"
+#include "icon/image_kind.h"
 #include "icon/resource_cell_win.h"
 #include "resources/resource_ids.h"
 #include "ui/layer_preview.h"
@@ -40,8 +43,16 @@ bool LayerView::Attach(HWND control, ResourceFormat* format, PluginCall* call, c
     return true;
 }
 
+bool LayerView::ShowsWindowsSlot() const {
+    return IsWindowsSlot(windowsSlot_);
+}
+
+int LayerView::Side() const {
+    return ShowsWindowsSlot() ? KindOfSlot(windowsSlot_).side : format_->PixelSize();
+}
+
 std::optional<LayerImage> LayerView::Square() const {
-    return format_ != nullptr && call_ != nullptr ? CurrentLayerImage(*call_, format_->PixelSize()) : std::nullopt;
+    return format_ != nullptr && call_ != nullptr ? CurrentLayerImage(*call_, Side()) : std::nullopt;
 }
 
 void LayerView::BuildAutomaticTable() {
@@ -52,7 +63,9 @@ void LayerView::BuildAutomaticTable() {
 }
 
 void LayerView::Rerender() {
-    if (call_ != nullptr && format_ != nullptr) {
+    if (call_ != nullptr && ShowsWindowsSlot()) {
+        RenderWindowsSquare(*call_, state_, windowsSlot_);
+    } else if (call_ != nullptr && format_ != nullptr) {
         RenderLayerSquare(*call_, state_, format_->size);
     }
     Repaint();
@@ -74,11 +87,24 @@ int LayerView::QuickBuildSlot(ResourceGrid& grid) {
     return done;
 }
 
+int LayerView::BuildWindowsSlot(ResourceGrid& grid, int slot) {
+    if (call_ == nullptr) {
+        return 0;
+    }
+    const int done = tessera::BuildWindowsSlot(*call_, state_, grid, slot);
+    Repaint();
+    return done;
+}
+
 void LayerView::MoveSquare(int vertical, int horizontal) {
     if (call_ == nullptr || call_->record == nullptr || format_ == nullptr) {
         return;
     }
-    MoveLayerSquare(*call_, state_.squares, format_->size, vertical, horizontal);
+    if (ShowsWindowsSlot()) {
+        MoveRequestedSquare(*call_, RememberedWindowsSquare(state_, windowsSlot_), vertical, horizontal);
+    } else {
+        MoveLayerSquare(*call_, state_.squares, format_->size, vertical, horizontal);
+    }
 }
 
 void LayerView::ShowMoveCursor() {
@@ -109,6 +135,10 @@ LRESULT LayerView::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         {WM_KEYDOWN, &LayerView::KeyDown},
         {kNoTableMessage, &LayerView::ShowNoTable},
     };
+    if (message == WM_GETDLGCODE && ShowsWindowsSlot()) {
+        // The main window's view leaves the arrows to the dialog, which moves the focus with them.
+        return DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTARROWS;
+    }
     for (const MessageEntry& entry : kMessages) {
         if (entry.message == message) {
             if ((this->*entry.run)(wParam, lParam)) {
@@ -170,6 +200,14 @@ bool LayerView::PressRight(WPARAM, LPARAM) {
 }
 
 bool LayerView::KeyDown(WPARAM key, LPARAM) {
+    // An arrow is the keypad digit under it.
+    const std::pair<WPARAM, WPARAM> kArrows[] = {
+        {VK_LEFT, VK_NUMPAD4}, {VK_RIGHT, VK_NUMPAD6}, {VK_UP, VK_NUMPAD8}, {VK_DOWN, VK_NUMPAD2}};
+    for (const auto& [arrow, digit] : kArrows) {
+        if (key == arrow && ShowsWindowsSlot()) {
+            key = digit;
+        }
+    }
     if (key >= VK_NUMPAD1 && key <= VK_NUMPAD9) {
         const std::optional<SquareStep> step = KeypadStep(static_cast<int>(key - VK_NUMPAD0));
         MoveSquare(step->vertical, step->horizontal);
@@ -189,6 +227,9 @@ bool LayerView::KeyDown(WPARAM key, LPARAM) {
 }
 
 bool LayerView::ShowContextMenu(WPARAM, LPARAM where) {
+    if (ShowsWindowsSlot()) {
+        return true;
+    }
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (at.x == -1 && at.y == -1) {
         // Opened from the keyboard: there is no click to put the menu at.
@@ -245,8 +286,12 @@ void LayerView::Paint(HDC dc) {
     const COLORREF ring = GetFocus() == Window() ? kLayerViewFocusRing : RGB(0, 0, 0);
 
     if (format_ != nullptr && call_ != nullptr) {
-        const LayerPreview preview = RenderLayerPreview(Square(), *format_, backgroundColor_, state_.useActiveTable,
-                                                        state_.activeTable, *resources_);
+        // A Windows size is a true-colour image with its alpha, shown as such.
+        const LayerPreview preview = ShowsWindowsSlot()
+                                         ? RenderSquarePreview(Square(), ResourceFormat(0, 2, 1, 0), backgroundColor_,
+                                                               false, state_.activeTable, *resources_)
+                                         : RenderLayerPreview(Square(), *format_, backgroundColor_,
+                                                              state_.useActiveTable, state_.activeTable, *resources_);
         if (preview.noTable && !noTableTold_) {
             // A message box here would run its own message loop inside the paint. The user is told once
             // the paint is over, and once only: the module's tables do not come back while it is loaded.

@@ -61,6 +61,13 @@ class LayerView final : public SubclassedControl {
     [[nodiscard]] const LayerSquares& Squares() const { return state_.squares; }
     [[nodiscard]] LayerSquares& MutableSquares() { return state_.squares; }
     void SetSquares(const LayerSquares& squares) { state_.squares = squares; }
+    // The remembered square of each Windows size, likewise.
+    [[nodiscard]] const WindowsSquares& SquaresOfWindowsSizes() const { return state_.windowsSquares; }
+    void SetSquaresOfWindowsSizes(const WindowsSquares& squares) { state_.windowsSquares = squares; }
+
+    // From now on the view shows and moves the square of this Windows size's slot, in true colour, and
+    // takes the arrow keys as the keypad's; it has no context menu. Takes effect at the next Rerender.
+    void ShowWindowsSlot(int slot) { windowsSlot_ = slot; }
 
     // Places the square of the current size (centring it when it has no place yet), rebuilds the
     // automatic table when that is on, has the host deliver the square and repaints.
@@ -71,11 +78,17 @@ class LayerView final : public SubclassedControl {
     // One slot of QuickBuild for the current format: the square of its size shown, then copied into
     // the slot with its data and mask. Returns what the copy returned.
     int QuickBuildSlot(ResourceGrid& grid);
+    // The image of a Windows size's slot from its own square, which is then the one shown. Returns what
+    // the conversion returned.
+    int BuildWindowsSlot(ResourceGrid& grid, int slot);
 
   private:
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     // Frame and preview; for WM_PAINT and for WM_PRINTCLIENT alike.
     void Paint(HDC dc) override;
+    [[nodiscard]] bool ShowsWindowsSlot() const;
+    // The side of the square the view shows.
+    [[nodiscard]] int Side() const;
     [[nodiscard]] std::optional<LayerImage> Square() const;
     void BuildAutomaticTable();
     void MoveSquare(int vertical, int horizontal);
@@ -96,6 +109,7 @@ class LayerView final : public SubclassedControl {
     LayerSquareState state_;
     ResourceFormat* format_ = nullptr;
     LayerViewOwner* owner_ = nullptr;
+    int windowsSlot_ = -1;  // the Windows size's slot shown instead of the format's square
     PluginCall* call_ = nullptr;
     const ModuleResources* resources_ = nullptr;
     // A paint found no built-in colour table and has had the user told.

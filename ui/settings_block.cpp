@@ -26,7 +26,7 @@ static_assert(4 * 4 + kNameField + kPathField + 4 + 4 * kCustomColorCount + 4 + 
 // Lays the fields down one after the other, as ByteReader takes them up again.
 class BlockWriter {
   public:
-    explicit BlockWriter(std::span<uint8_t, kSettingsBlockSize> bytes) : bytes_(bytes) {}
+    explicit BlockWriter(std::span<uint8_t> bytes) : bytes_(bytes) {}
 
     void I32(int32_t value) { U32(static_cast<uint32_t>(value)); }
     void U32(uint32_t value) { StoreU32LE(Take(4).data(), value); }
@@ -41,7 +41,7 @@ class BlockWriter {
         return field;
     }
 
-    std::span<uint8_t, kSettingsBlockSize> bytes_;
+    std::span<uint8_t> bytes_;
     size_t offset_ = 0;
 };
 
@@ -56,6 +56,23 @@ bool IsRememberedSquare(const Rect& rect, int side) {
         return true;
     }
     return int{rect.right} - int{rect.left} == side && int{rect.bottom} - int{rect.top} == side;
+}
+
+void WriteSquare(BlockWriter& writer, const Rect& square) {
+    writer.I16(square.top);
+    writer.I16(square.left);
+    writer.I16(square.bottom);
+    writer.I16(square.right);
+}
+
+// A stored square of a size's side, or the unplaced one.
+Rect ReadSquare(ByteReader& reader, int side) {
+    Rect square;
+    square.top = reader.I16LE();
+    square.left = reader.I16LE();
+    square.bottom = reader.I16LE();
+    square.right = reader.I16LE();
+    return IsRememberedSquare(square, side) ? square : Rect{};
 }
 
 }  // namespace
@@ -75,10 +92,7 @@ void EncodeSettingsBlock(const WindowOptions& options, std::span<uint8_t, kSetti
     }
     writer.I32(options.cycleIndex);
     for (const Rect& square : options.layerSquares.positions) {
-        writer.I16(square.top);
-        writer.I16(square.left);
-        writer.I16(square.bottom);
-        writer.I16(square.right);
+        WriteSquare(writer, square);
     }
     writer.I32(options.toolTipsEnabled);
     writer.I32(options.useCustomColorTable);
@@ -113,14 +127,7 @@ WindowOptions DecodeSettingsBlock(std::span<const uint8_t, kSettingsBlockSize> b
         options.cycleIndex = cycleIndex;
     }
     for (size_t i = 0; i < options.layerSquares.positions.size(); ++i) {
-        Rect square;
-        square.top = reader.I16LE();
-        square.left = reader.I16LE();
-        square.bottom = reader.I16LE();
-        square.right = reader.I16LE();
-        if (IsRememberedSquare(square, ResourceFormat(static_cast<int32_t>(i), 0, 0, 0).PixelSize())) {
-            options.layerSquares.positions[i] = square;
-        }
+        options.layerSquares.positions[i] = ReadSquare(reader, kGridSides[i]);
     }
     options.toolTipsEnabled = reader.I32LE();
     options.useCustomColorTable = reader.I32LE();
@@ -153,6 +160,38 @@ bool ReadSettings(SettingsStore& store, Alerts& alerts, FileSystem& files, Windo
 bool WriteSettings(SettingsStore& store, const WindowOptions& options) {
     std::array<uint8_t, kSettingsBlockSize> bytes{};
     EncodeSettingsBlock(options, bytes);
+    return store.Write(bytes);
+}
+
+void EncodeWindowsSquares(const WindowsSquares& squares, std::span<uint8_t, kWindowsSquaresSize> bytes) {
+    BlockWriter writer(bytes);
+    for (const Rect& square : squares.positions) {
+        WriteSquare(writer, square);
+    }
+}
+
+WindowsSquares DecodeWindowsSquares(std::span<const uint8_t> bytes) {
+    WindowsSquares squares;
+    if (bytes.size() != kWindowsSquaresSize) {
+        return squares;
+    }
+    ByteReader reader(bytes);
+    for (size_t i = 0; i < squares.positions.size(); ++i) {
+        squares.positions[i] = ReadSquare(reader, kWindowsSides[i]);
+    }
+    return squares;
+}
+
+WindowsSquares ReadWindowsSquares(SettingsStore& store) {
+    std::array<uint8_t, kWindowsSquaresSize> bytes{};
+    const SettingsRead read = store.Read(bytes);
+    const size_t length = read.error == 0 && read.length <= bytes.size() ? read.length : 0;
+    return DecodeWindowsSquares(std::span<const uint8_t>(bytes).first(length));
+}
+
+bool WriteWindowsSquares(SettingsStore& store, const WindowsSquares& squares) {
+    std::array<uint8_t, kWindowsSquaresSize> bytes{};
+    EncodeWindowsSquares(squares, bytes);
     return store.Write(bytes);
 }
 

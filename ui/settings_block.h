@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "icon/image_kind.h"
 #include "ui/window_options.h"
 
 namespace tessera {
@@ -31,5 +32,17 @@ bool ReadSettings(SettingsStore& store, Alerts& alerts, FileSystem& files, Windo
 
 // Stores the options; true when the store took them.
 bool WriteSettings(SettingsStore& store, const WindowOptions& options);
+
+// The remembered square of each Windows size, kept in a value of its own so that the block keeps its
+// length: the ten squares in the order of kWindowsSides, each top, left, bottom, right as 16-bit values.
+inline constexpr size_t kWindowsSquaresSize = kWindowsSlotCount * 4 * 2;
+
+void EncodeWindowsSquares(const WindowsSquares& squares, std::span<uint8_t, kWindowsSquaresSize> bytes);
+// Bytes of another length give every square unplaced (centred when next shown), and so does each square
+// that does not have its size's side.
+WindowsSquares DecodeWindowsSquares(std::span<const uint8_t> bytes);
+// The stored squares; unplaced ones, silently, when there are none or they cannot be read.
+WindowsSquares ReadWindowsSquares(SettingsStore& store);
+bool WriteWindowsSquares(SettingsStore& store, const WindowsSquares& squares);
 
 }  // namespace tessera

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "color/convert.h"
 #include "icon/draw_resource.h"
 
 namespace tessera {
@@ -99,6 +102,38 @@ TEST_F(ComposeTest, EachViewFollowsThePixelRuleRowForRow) {
                 ASSERT_EQ((Rgb{p[2], p[1], p[0]}), want) << "view " << view << " at " << x << "," << row;
                 ASSERT_EQ(p[3], 0);
             }
+        }
+    }
+}
+
+TEST_F(ComposeTest, TheLargestWindowsSizeComposesFromItsPngStream) {
+    // The 256-pixel image of a layer square whose pixel (x, y) has red 7, green y, blue x and the
+    // repeating alphas.
+    std::vector<uint8_t> pixels(256 * 256 * 4);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            uint8_t* p = &pixels[static_cast<size_t>((y * 256 + x) * 4)];
+            p[0] = 7;
+            p[1] = uint8_t(y);
+            p[2] = uint8_t(x);
+            p[3] = kAlphas[(y * 256 + x) % 4];
+        }
+    }
+    const int slot = kImageKindCount - 1;
+    ASSERT_EQ(ConvertLayerToWindowsSlot(LayerImage{pixels.data(), 256 * 4, 4, 256}, grid, slot), 1);
+    ASSERT_TRUE(grid.Slot(slot).png);
+    const uint32_t background = 0x336699;
+    const std::optional<BgraImage> picture = ComposeTrueColorResource(grid.Slot(slot), 0, background);
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->Width(), 256);
+    ASSERT_EQ(picture->Height(), 256);
+    for (int row = 0; row < 256; ++row) {
+        for (int x = 0; x < 256; ++x) {
+            const int y = 255 - row;
+            const Rgb want = ShowPixel(ResourceView::Both, Rgb{7, uint8_t(y), uint8_t(x)},
+                                       kAlphas[(y * 256 + x) % 4] / 255.0, RgbOf(background));
+            const uint8_t* p = picture->At(x, row);
+            ASSERT_EQ((Rgb{p[2], p[1], p[0]}), want) << x << "," << row;
         }
     }
 }

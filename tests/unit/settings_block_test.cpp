@@ -79,7 +79,8 @@ WindowOptions EditedOptions() {
     return options;
 }
 
-void ExpectSameSquares(const LayerSquares& actual, const LayerSquares& expected) {
+template <typename Squares>
+void ExpectSameSquares(const Squares& actual, const Squares& expected) {
     for (size_t i = 0; i < expected.positions.size(); ++i) {
         const Rect& a = actual.positions[i];
         const Rect& e = expected.positions[i];
@@ -332,6 +333,47 @@ TEST(SettingsBlockTest, UnreadableValuesKeepTheOptionsAndSayWhy) {
         EXPECT_EQ(alert.icon, AlertIcon::Warning);
         EXPECT_EQ(alert.buttons, AlertButtons::Ok);
     }
+}
+
+struct WindowsSquaresCase {
+    const char* name;
+    std::optional<size_t> length;  // the stored value cut or padded to this length; none: as written
+    long failure;
+    bool kept;  // the squares come back; otherwise all are unplaced
+};
+
+TEST(SettingsBlockTest, WindowsSquaresComeBackFromTheirOwnValueOrAllUnplacedSilently) {
+    // Squares 0 and 9 placed at their sides, 1 and 5 of a wrong side, the rest unplaced.
+    WindowsSquares written;
+    written.positions[0] = Square(-7, 300, 20);
+    written.positions[1] = Square(4, 4, 31);
+    written.positions[5] = Rect{0, 0, 64, 0};
+    written.positions[9] = Square(-32768, 32000, 256);
+    WindowsSquares placed;
+    placed.positions[0] = written.positions[0];
+    placed.positions[9] = written.positions[9];
+    const WindowsSquaresCase cases[] = {
+        {"as written", std::nullopt, 0, true}, {"one byte short", 79, 0, false},
+        {"one byte long", 81, 0, false},       {"empty", 0, 0, false},
+        {"none", std::nullopt, 2, false},      {"unreadable", std::nullopt, 5, false},
+    };
+    for (const WindowsSquaresCase& c : cases) {
+        FakeSettingsStore store;
+        ASSERT_TRUE(WriteWindowsSquares(store, written)) << c.name;
+        ASSERT_EQ(store.value->size(), kWindowsSquaresSize) << c.name;
+        if (c.length) {
+            store.value->resize(*c.length, uint8_t{0});
+        }
+        store.failure = c.failure;
+        ExpectSameSquares(ReadWindowsSquares(store), c.kept ? placed : WindowsSquares());
+    }
+    // Top, left, bottom, right of each square, little-endian, in the order of the sides.
+    std::array<uint8_t, kWindowsSquaresSize> bytes{};
+    EncodeWindowsSquares(placed, bytes);
+    ByteReader reader(bytes);
+    reader.Skip(9 * 8);
+    EXPECT_EQ((std::vector<int>{reader.I16LE(), reader.I16LE(), reader.I16LE(), reader.I16LE()}),
+              (std::vector<int>{-32768, 32000, -32512, 32256}));
 }
 
 TEST(SettingsBlockTest, AFailedWriteIsReported) {
