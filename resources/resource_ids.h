@@ -7,6 +7,7 @@
 #define IDD_ABOUT 1016
 #define IDD_WELCOME 1020
 #define IDD_TEST_ICON 1024
+#define IDD_WINDOWS_SIZES 1100
 
 /* Menus */
 #define IDR_LAYER_MENU 1002
@@ -64,6 +65,16 @@
 #define IDC_TEST_CLIENT_EDGE 1075
 #define IDC_TEST_TREE 1076
 
+/* Windows Sizes dialog controls: one picture and one label a size, in the order of kWindowsSides */
+#define IDC_WSIZES_VIEW 1101
+#define IDC_WSIZES_COPY 1102
+#define IDC_WSIZES_CLEAR 1103
+#define IDC_WSIZES_BUILD_ALL 1104
+#define IDC_WSIZES_PICKED 1105
+#define IDC_WSIZES_IMAGE_FIRST 1110
+#define IDC_WSIZES_IMAGE_LAST 1119
+#define IDC_WSIZES_LABEL_FIRST 1120
+
 /* Main menu commands */
 #define ID_FILE_NEW 57600
 #define ID_FILE_OPEN 57601
@@ -84,6 +95,7 @@
 #define ID_RESOURCE_SHOW_DATA 32794
 #define ID_RESOURCE_SHOW_MASK 32795
 #define ID_RESOURCE_APPLY 32796
+#define ID_RESOURCE_WINDOWS_SIZES 32830
 #define ID_OPTIONS_TOOL_TIPS 32785
 #define ID_OPTIONS_BACKGROUND 32823
 #define ID_OPTIONS_USE_CUSTOM_TABLE 32826

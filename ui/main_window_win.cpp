@@ -32,6 +32,7 @@
 #include "ui/settings_block.h"
 #include "ui/simple_dialogs_win.h"
 #include "ui/test_icon_dialog_win.h"
+#include "ui/windows_sizes_dialog_win.h"
 
 namespace tessera {
 
@@ -97,6 +98,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         : call_(call),
           alerts_(MessageBoxAlerts()),
           store_(RegistrySettingsStore()),
+          windowsSquaresStore_(RegistryWindowsSquaresStore()),
           files_(PlatformFileSystem()),
           documents_(options_, *this, alerts_) {
         for (int slot = 0; slot < kGridSlotCount; ++slot) {
@@ -213,6 +215,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
                 ReleaseTemplateBitmaps(dialog_);
                 options_.layerSquares = layerView_.Squares();
                 WriteSettings(store_, options_);
+                WriteWindowsSquares(windowsSquaresStore_, windowsSquares_);
                 return FALSE;
             default:
                 return FALSE;
@@ -249,6 +252,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
             layerView_.SetActiveTable(options_.customColorTable);
             layerView_.SetAutomaticTable(options_.automaticColorTable);
         }
+        windowsSquares_ = ReadWindowsSquares(windowsSquaresStore_);
         layerView_.SetOwner(this);
         documents_.LoadDocument();
 
@@ -358,6 +362,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
             {ID_FILE_SAVE_AS, ID_FILE_SAVE_AS, &MainWindow::SaveDocumentAs},
             {IDOK, IDOK, &MainWindow::Apply},
             {ID_RESOURCE_APPLY, ID_RESOURCE_APPLY, &MainWindow::Apply},
+            {ID_RESOURCE_WINDOWS_SIZES, ID_RESOURCE_WINDOWS_SIZES, &MainWindow::WindowsSizes},
             {IDCANCEL, IDCANCEL, &MainWindow::Done},
         };
         for (const CommandEntry& entry : kCommands) {
@@ -427,6 +432,12 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         options_.automaticColorTable = options_.automaticColorTable == 0 ? 1 : 0;
         layerView_.SetAutomaticTable(options_.automaticColorTable);
         layerView_.Rerender();
+    }
+    void WindowsSizes(int, int) {
+        RunWindowsSizesDialog(dialog_, call_, grid_, windowsSquares_, options_.backgroundColor);
+        // The dialog had the host deliver its own squares: the view asks for its square again.
+        RefreshPreviews();
+        FocusLayerView();
     }
     void TestIcon(int, int) { RunTestIconDialog(dialog_, CreateIconForFormat(grid_, options_.currentFormat)); }
     void Logo(int, int code) {
@@ -611,6 +622,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     PluginCall& call_;
     Alerts& alerts_;
     SettingsStore& store_;
+    SettingsStore& windowsSquaresStore_;
     FileSystem& files_;
     HWND dialog_ = nullptr;
     HWND toolTips_ = nullptr;  // owned by the dialog, which destroys it
@@ -618,6 +630,8 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
     UniqueHook relayHook_;
     UniqueHicon copyArrow_;
     WindowOptions options_;
+    // Kept beside the options, in a value of their own.
+    WindowsSquares windowsSquares_;
     std::array<ResourceFormat, kGridSlotCount> slotFormats_;
     ResourceGrid grid_;
     LayerView layerView_;
