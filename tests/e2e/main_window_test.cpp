@@ -49,7 +49,7 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
     // custom table is off.
     EXPECT_EQ("oooo", MenuPicture(window, 'f'));
     EXPECT_EQ("ooo-ooox-oox", MenuPicture(window, 'l'));
-    EXPECT_EQ("o-xoo-o", MenuPicture(window, 'r'));
+    EXPECT_EQ("o-xoo-o-o", MenuPicture(window, 'r'));
     EXPECT_EQ("xo-oog-o", MenuPicture(window, 'o'));
     EXPECT_EQ("oo-o-oo", MenuPicture(window, 'w'));
 

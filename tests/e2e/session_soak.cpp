@@ -1,6 +1,7 @@
 // session-soak: one process that runs whole sessions of the plug-in one after another, as a photo editor
 // that stays open all day does, and says after each what the process holds. A second thread works the
-// windows as a user would: the welcome dialog, QuickBuild, the Test dialog, Save As, Open, Apply.
+// windows as a user would: the welcome dialog, QuickBuild, the Windows Sizes dialog with Build All, the
+// Test dialog, Save As, Open, Apply.
 //
 // usage: session-soak LAYER.png SESSIONS kept|reloaded|refused FOLDER
 //
@@ -131,6 +132,11 @@ bool WorkSession(Mode mode, const std::string& icon) {
         return WaitUntilClosed(window);
     }
     if (!ClickButtonAndWait(window, IDC_QUICKBUILD, 20000)) {
+        return false;
+    }
+    PostCommand(window, ID_RESOURCE_WINDOWS_SIZES);
+    HWND sizes = WaitForWindow(self, "Windows Sizes");
+    if (sizes == nullptr || !ClickButtonAndWait(sizes, IDC_WSIZES_BUILD_ALL, 20000) || !CancelDialog(sizes)) {
         return false;
     }
     PostCommand(window, ID_OPTIONS_TEST_ICON);

@@ -1,7 +1,7 @@
-// A day in one host: one process runs whole sessions one after another (welcome, QuickBuild, the Test
-// dialog, Save As, Open, Apply), with the plug-in's DLL kept loaded, freed and loaded again at another
-// base, and with a host that refuses memory. After the second session, nothing grows: GDI objects,
-// windows, kernel handles and (DLL kept loaded) private memory.
+// A day in one host: one process runs whole sessions one after another (welcome, QuickBuild, the
+// Windows Sizes dialog with Build All, the Test dialog, Save As, Open, Apply), with the plug-in's DLL
+// kept loaded, freed and loaded again at another base, and with a host that refuses memory. After the second session,
+// nothing grows: GDI objects, windows, kernel handles and (DLL kept loaded) private memory.
 
 #include <windows.h>
 

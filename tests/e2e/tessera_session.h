@@ -46,15 +46,15 @@ inline void ForgetSettings() {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
 }
 
-// The stored options block as the registry holds it; none when there is no value.
-inline std::optional<std::vector<uint8_t>> StoredSettings() {
+// The stored options block (or another value of the key) as the registry holds it; none when there is
+// no value.
+inline std::optional<std::vector<uint8_t>> StoredSettings(const char* value = kSettingsValueName) {
     DWORD length = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "Settings", RRF_RT_ANY, nullptr, nullptr, &length) !=
-        ERROR_SUCCESS) {
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, value, RRF_RT_ANY, nullptr, nullptr, &length) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::vector<uint8_t> bytes(length);
-    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "Settings", RRF_RT_ANY, nullptr, bytes.data(), &length) !=
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, value, RRF_RT_ANY, nullptr, bytes.data(), &length) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -62,11 +62,11 @@ inline std::optional<std::vector<uint8_t>> StoredSettings() {
     return bytes;
 }
 
-inline void StoreSettings(const std::vector<uint8_t>& bytes) {
+inline void StoreSettings(const std::vector<uint8_t>& bytes, const char* value = kSettingsValueName) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                              KEY_SET_VALUE, nullptr, &key, nullptr));
-    RegSetValueExA(key, "Settings", 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    RegSetValueExA(key, value, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
 }
 
