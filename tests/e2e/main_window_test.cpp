@@ -77,7 +77,7 @@ TEST(MainWindow, FirstRunDefaultsAndTheSelectionCommands) {
         EXPECT_EQ(Ids{step.cell}, Eventually(Ids{step.cell}, [&] { return run.HighlightedCells(); })) << step.button;
     }
     EXPECT_EQ("ooo-oxoo-oox", MenuPicture(window, 'l'));
-    EXPECT_EQ("o-oxo-o", MenuPicture(window, 'r'));
+    EXPECT_EQ("o-oxo-o-o", MenuPicture(window, 'r'));
 
     // A grid cell clicked with the mouse takes its size, depth and mask, keeps the view, and hands
     // the focus back to the layer view.
