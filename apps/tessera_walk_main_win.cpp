@@ -1,9 +1,9 @@
 // Walks a whole session of the plug-in in the standalone host the way an artist would, for the main
 // job on a machine without a display and for the pictures of the user's documents: each size's square
 // dragged onto its drawing (the last one put right with the keypad), QuickBuild with Control, with
-// Shift and alone, the three views of a resource, the Test dialog, the 256-colour row with the
-// built-in, a custom and the automatic table, Cycle, Save As and Apply. It leaves the icon, the applied
-// layer and a picture of each step in the output folder.
+// Shift and alone, the sizes Windows draws built in their dialog, the three views of a resource, the
+// Test dialog, the 256-colour row with the built-in, a custom and the automatic table, Cycle, Save As
+// and Apply. It leaves the icon, the applied layer and a picture of each step in the output folder.
 //
 // usage: tessera-walk OUTPUT_FOLDER ARTWORK.png TABLE.act [SIZE:LEFT,TOP ...]
 #include <windows.h>
@@ -156,6 +156,16 @@ bool Walk(const std::string& out,
     pictures.Take(grid, "grid-quickbuild-shift");
     QuickBuild(window, {});
     pictures.Take(window, "window-after-quickbuild");
+
+    // The sizes Windows draws, each from its square centred in the selection.
+    PostCommand(window, ID_RESOURCE_WINDOWS_SIZES);
+    if (HWND sizes = WaitForWindow(process.Id(), "Windows Sizes")) {
+        ClickButtonAndWait(sizes, IDC_WSIZES_BUILD_ALL, 20000);
+        pictures.Take(sizes, "windows-sizes");
+        CancelDialog(sizes);
+    } else {
+        return Fail("the Windows Sizes dialog did not open");
+    }
 
     // The Huge true-colour image in the three views.
     selectHugeTrueColor();
