@@ -4,6 +4,15 @@
 
 namespace tessera {
 
+namespace {
+
+// The platform reads the block as it stands; it is never written through this pointer.
+PBYTE Bits(const IconResource& r) {
+    return const_cast<PBYTE>(r.image.get());
+}
+
+}  // namespace
+
 UniqueHicon CreateIconHandle(const ResourceGrid& grid, int slot) {
     if (slot < 0 || slot >= kGridSlotCount) {
         return UniqueHicon();
@@ -12,16 +21,20 @@ UniqueHicon CreateIconHandle(const ResourceGrid& grid, int slot) {
     if (r.present == 0) {
         return UniqueHicon();
     }
-    // The platform reads the block as it stands; it is never written through this pointer.
-    auto* bits = const_cast<PBYTE>(r.image.get());
-    const int width = static_cast<int32_t>(LoadU32LE(r.header + 4));
-    const int height = static_cast<int32_t>(LoadU32LE(r.header + 8)) / 2;
-    const uint16_t bitCount = LoadU16LE(r.header + 14);
-    HICON icon = CreateIconFromResourceEx(bits, r.imageSize, TRUE, 0x00030000, width, height, LR_DEFAULTCOLOR);
-    if (icon == nullptr && bitCount != 16) {
-        icon = CreateIconFromResource(bits, r.imageSize, TRUE, 0x00030000);
+    // A grid image is square: its header's width is its side.
+    UniqueHicon icon = CreateIconAtSide(grid, slot, static_cast<int32_t>(LoadU32LE(r.header + 4)));
+    if (!icon && LoadU16LE(r.header + 14) != 16) {
+        icon.reset(CreateIconFromResource(Bits(r), r.imageSize, TRUE, 0x00030000));
     }
-    return UniqueHicon(icon);
+    return icon;
+}
+
+UniqueHicon CreateIconAtSide(const ResourceGrid& grid, int slot, int side) {
+    const IconResource& r = grid.Slot(slot);
+    if (r.present == 0) {
+        return UniqueHicon();
+    }
+    return UniqueHicon(CreateIconFromResourceEx(Bits(r), r.imageSize, TRUE, 0x00030000, side, side, LR_DEFAULTCOLOR));
 }
 
 UniqueHicon CreateIconForFormat(const ResourceGrid& grid, const ResourceFormat& format) {

@@ -1,5 +1,7 @@
 #include "icon/windows_scales.h"
 
+#include <vector>
+
 namespace tessera {
 
 int SideWindowsDraws(std::span<const int> sides, int target) {
@@ -17,6 +19,32 @@ int SideWindowsDraws(std::span<const int> sides, int target) {
         }
     }
     return larger != 0 ? larger : largest;
+}
+
+int SlotWindowsDraws(const std::array<bool, kImageKindCount>& present, int target) {
+    std::vector<int> sides;
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
+        if (present[static_cast<size_t>(slot)]) {
+            sides.push_back(KindOfSlot(slot).side);
+        }
+    }
+    const int side = SideWindowsDraws(sides, target);
+    int drawn = -1;
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
+        const ImageKind kind = KindOfSlot(slot);
+        if (present[static_cast<size_t>(slot)] && kind.side == side &&
+            (drawn == -1 || kind.bitsPerPixel > KindOfSlot(drawn).bitsPerPixel)) {
+            drawn = slot;
+        }
+    }
+    return drawn;
+}
+
+std::string HowWindowsDraws(int side, int target) {
+    if (side == 0) {
+        return "no image";
+    }
+    return side == target ? "exact" : "from " + std::to_string(side);
 }
 
 }  // namespace tessera

@@ -173,7 +173,7 @@ expect "ico check without a file: exit 2" 2 "" "^usage:" -- "$t" ico check
 expect "ico check with an unknown option: exit 2" 2 "" "unknown option --frob" -- "$t" ico check --frob "$work/app.ico"
 expect "ico check of an icon of every Windows size says nothing" 0 "" "" -- "$t" ico check "$work/windows.ico"
 expect "ico check of the built icon: a note of the sizes Windows scales, exit 0" 0 \
-    "^$work/app.ico: file: note: Windows draws these sizes from an image of another size: title bar and menus 20 \(125%\)" \
+    "^$work/app.ico: file: note: Windows draws these sizes from an image of another size: title bar, menus and notification area 20 \(125%\)" \
     "" -- "$t" ico check "$work/app.ico"
 expect "ico check --strict counts the note: exit 1" 1 "note:" "" -- "$t" ico check --strict "$work/app.ico"
 expect "ico check of ImageMagick's icon without 24 pixels: exit 1" 1 \

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "icon/ico_check.h"
 #include "icon/image_kind.h"
@@ -68,12 +71,13 @@ TEST(IcoCheckTest, FindsWhatWindowsWouldNotDrawAsItShould) {
         {"no 24-pixel image: an error, and a note of where Windows scales",
          Without(24),
          {"file: error: no image of 24 pixels",
-          "file: note: Windows draws these sizes from an image of another size: title bar and menus 24 (150%); "
-          "taskbar 24 (100%)"}},
+          "file: note: Windows draws these sizes from an image of another size: title bar, menus and notification area "
+          "24 (150%); taskbar and search 24 (100%); Explorer small icons 24 (150%)"}},
         {"the largest missing",
          Without(256),
          {"file: error: no image of 256 pixels",
-          "file: note: Windows draws these sizes from an image of another size: Start pins 256 (400%)"}},
+          "file: note: Windows draws these sizes from an image of another size: Start pins 256 (400%); "
+          "Explorer extra large icons 256 (100%)"}},
         {"a PNG that is not RGBA",
          Changed(256, [](IcoEntry& e) { e.block[25] = 2; }),
          {"256x256 24 bpp: error: a PNG of bit depth 8 and colour type 2, not 32-bit RGBA",
@@ -116,8 +120,9 @@ TEST(IcoCheckTest, FindsWhatWindowsWouldNotDrawAsItShould) {
          {"entry 1: error: its 9640 bytes at offset 4294967280 lie outside the file of ",
           "file: error: Error reading all of icon with 48 x 48 pixels, 32 bits per pixel",
           "file: error: no image of 48 pixels",
-          "file: note: Windows draws these sizes from an image of another size: title bar and menus 48 (300%); "
-          "taskbar 48 (200%); Start pins 48 (150%)"}},
+          "file: note: Windows draws these sizes from an image of another size: title bar, menus and notification area "
+          "48 (300%); taskbar and search 48 (200%); Start pins 48 (150%); Explorer small icons 48 (300%); "
+          "Explorer medium icons 48 (150%); Explorer large icons 48 (100%)"}},
         {"a bitmap header that disagrees with its entry, which the reader refuses",
          Changed(16, [](IcoEntry& e) { e.block = test::Entry(16, 4).block; }),
          {"16x16 4 bpp: error: the directory says 32 bits per pixel",
@@ -127,13 +132,14 @@ TEST(IcoCheckTest, FindsWhatWindowsWouldNotDrawAsItShould) {
          {"entry 2: error: its bytes are no PNG stream and too few for the bitmap their header describes",
           "file: error: Error converting format of icon with 32 x 32 pixels, 32 bits per pixel",
           "file: error: no image of 32 pixels",
-          "file: note: Windows draws these sizes from an image of another size: title bar and menus 32 (200%); "
-          "Start pins 32 (100%)"}},
+          "file: note: Windows draws these sizes from an image of another size: title bar, menus and notification area "
+          "32 (200%); Start pins 32 (100%); Explorer small icons 32 (200%); Explorer medium icons 32 (100%)"}},
         {"a PNG whose header is broken, which the reader keeps",
          Changed(256, [](IcoEntry& e) { e.block[15] = 'X'; }),
          {"entry 14: error: a PNG stream whose image header (IHDR) is missing or broken",
           "file: error: no image of 256 pixels",
-          "file: note: Windows draws these sizes from an image of another size: Start pins 256 (400%)"}},
+          "file: note: Windows draws these sizes from an image of another size: Start pins 256 (400%); "
+          "Explorer extra large icons 256 (100%)"}},
         {"a header cut short: only the reader's message", {0, 0, 1}, {"file: error: Error reading .ICO file header"}},
     };
     for (const CheckCase& c : cases) {
@@ -157,15 +163,32 @@ TEST(IcoCheckTest, FindsWhatWindowsWouldNotDrawAsItShould) {
 
 TEST(WindowsScalesTest, WindowsDrawsTheExactSizeElseTheNextLargerElseTheLargest) {
     const struct {
-        std::vector<int> sides;
+        std::vector<ImageKind> images;
         int target;
-        int drawn;
+        ImageKind drawn;  // side 0: nothing drawn
+        const char* how;
     } cases[] = {
-        {{16, 32, 48}, 32, 32}, {{256, 48, 16, 64}, 40, 48}, {{16, 24}, 32, 24}, {{24, 16}, 16, 16}, {{}, 32, 0},
+        // At a side with several depths, the deepest.
+        {{{16, 32}, {32, 4}, {32, 32}, {48, 8}}, 32, {32, 32}, "exact"},
+        {{{256, 32}, {48, 8}, {16, 4}, {64, 32}}, 40, {48, 8}, "from 48"},
+        {{{20, 32}, {24, 4}, {16, 32}}, 20, {20, 32}, "exact"},
+        // Nothing larger: the largest scaled up, deepest first.
+        {{{16, 32}, {24, 4}, {24, 8}}, 32, {24, 8}, "from 24"},
+        {{{24, 32}, {16, 8}}, 16, {16, 8}, "exact"},
+        {{{256, 32}, {96, 32}, {16, 4}}, 1024, {256, 32}, "from 256"},
+        {{}, 32, {}, "no image"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(SideWindowsDraws(c.sides, c.target), c.drawn)
-            << testing::PrintToString(c.sides) << " at " << c.target;
+        std::vector<int> sides;
+        std::array<bool, kImageKindCount> present{};
+        for (const ImageKind kind : c.images) {
+            sides.push_back(kind.side);
+            present[static_cast<size_t>(SlotOfKind(kind))] = true;
+        }
+        const std::string what = testing::PrintToString(sides) + " at " + std::to_string(c.target);
+        EXPECT_EQ(SideWindowsDraws(sides, c.target), c.drawn.side) << what;
+        EXPECT_EQ(SlotWindowsDraws(present, c.target), SlotOfKind(c.drawn)) << what;
+        EXPECT_EQ(HowWindowsDraws(c.drawn.side, c.target), c.how) << what;
     }
 }
 
