@@ -64,6 +64,13 @@
 #define IDC_TEST_STATIC_EDGE 1074
 #define IDC_TEST_CLIENT_EDGE 1075
 #define IDC_TEST_TREE 1076
+#define IDC_TEST_SCALE_FIRST 1300 /* 1300 + index of the display scale */
+#define IDC_TEST_SCALE_LAST 1307
+#define IDC_TEST_SCALE_VIEW 1308
+#define IDC_TEST_SCALE_VSCROLL 1309
+#define IDC_TEST_SCALE_HSCROLL 1310
+#define IDC_TEST_SCALE_TEXT_FIRST 1320  /* 1320 + surface, inside the view */
+#define IDC_TEST_SCALE_IMAGE_FIRST 1330 /* 1330 + surface, inside the view */
 
 /* Windows Sizes dialog controls: one picture and one label a size, in the order of kWindowsSides */
 #define IDC_WSIZES_VIEW 1101

@@ -439,7 +439,7 @@ class MainWindow final : public DocumentWindow, public LayerViewOwner {
         RefreshPreviews();
         FocusLayerView();
     }
-    void TestIcon(int, int) { RunTestIconDialog(dialog_, CreateIconForFormat(grid_, options_.currentFormat)); }
+    void TestIcon(int, int) { RunTestIconDialog(dialog_, CreateIconForFormat(grid_, options_.currentFormat), grid_); }
     void Logo(int, int code) {
         if (code == STN_CLICKED) {
             ShowAboutBox(dialog_);

@@ -2,10 +2,17 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <string>
 
+#include "base/alerts.h"
 #include "base/dialog_win.h"
+#include "base/module_win.h"
 #include "base/win_handles_win.h"
+#include "icon/icon_handle_win.h"
+#include "icon/windows_scales.h"
 #include "resources/resource_ids.h"
 
 namespace tessera {
@@ -14,7 +21,11 @@ namespace {
 
 class TestIconDialog {
   public:
-    explicit TestIconDialog(UniqueHicon icon) : icon_(std::move(icon)) {}
+    TestIconDialog(UniqueHicon icon, const ResourceGrid& grid) : icon_(std::move(icon)), grid_(grid) {
+        for (int slot = 0; slot < kImageKindCount; ++slot) {
+            present_[static_cast<size_t>(slot)] = grid.Slot(slot).present != 0;
+        }
+    }
     TestIconDialog(const TestIconDialog&) = delete;
     TestIconDialog& operator=(const TestIconDialog&) = delete;
 
@@ -38,7 +49,22 @@ class TestIconDialog {
                 }
                 break;
             }
+            case WM_HSCROLL:
+            case WM_VSCROLL: {
+                const auto bar = reinterpret_cast<HWND>(lParam);
+                if (bar == GetDlgItem(dialog, IDC_TEST_SCALE_HSCROLL) ||
+                    bar == GetDlgItem(dialog, IDC_TEST_SCALE_VSCROLL)) {
+                    Scroll(bar, LOWORD(wParam));
+                    return TRUE;
+                }
+                break;
+            }
             case WM_COMMAND:
+                if (LOWORD(wParam) >= IDC_TEST_SCALE_FIRST && LOWORD(wParam) <= IDC_TEST_SCALE_LAST &&
+                    HIWORD(wParam) == BN_CLICKED) {
+                    ShowScale(LOWORD(wParam) - IDC_TEST_SCALE_FIRST);
+                    return TRUE;
+                }
                 switch (LOWORD(wParam)) {
                     case IDOK:
                     case IDCANCEL:
@@ -99,6 +125,130 @@ class TestIconDialog {
         InsertTreeItem(tree, parent, "Child Item");
         InsertTreeItem(tree, parent, "Child Item");
         TreeView_Expand(tree, parent, TVE_EXPAND);
+
+        CreateScaleRows();
+        CheckRadioButton(dialog_, IDC_TEST_SCALE_FIRST, IDC_TEST_SCALE_LAST, IDC_TEST_SCALE_FIRST);
+        ShowScale(0);
+    }
+
+    // A label and a picture for each surface, inside the scale view; they go with the view.
+    void CreateScaleRows() {
+        HWND view = ScaleView();
+        const auto font = static_cast<WPARAM>(SendMessageA(dialog_, WM_GETFONT, 0, 0));
+        for (size_t surface = 0; surface < kIconSurfaces.size(); ++surface) {
+            const int row = static_cast<int>(surface);
+            HWND text = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+                                        view, ChildId(IDC_TEST_SCALE_TEXT_FIRST + row), ModuleInstance(), nullptr);
+            SendMessageA(text, WM_SETFONT, font, FALSE);
+            CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ICON, 0, 0, 0, 0, view,
+                            ChildId(IDC_TEST_SCALE_IMAGE_FIRST + row), ModuleInstance(), nullptr);
+        }
+    }
+
+    static HMENU ChildId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+
+    // Each surface's image at the scale: the slot Windows would take, made by the platform at the side
+    // Windows draws; the picture sizes itself to it. Each icon goes only once its picture holds the next.
+    void ShowScale(int scale) {
+        HWND view = ScaleView();
+        for (size_t surface = 0; surface < kIconSurfaces.size(); ++surface) {
+            const int row = static_cast<int>(surface);
+            const int target = kIconSurfaces[surface].sides[static_cast<size_t>(scale)];
+            const int slot = SlotWindowsDraws(present_, target);
+            UniqueHicon icon = CreateIconAtSide(grid_, slot, target);
+            SendDlgItemMessageA(view, IDC_TEST_SCALE_IMAGE_FIRST + row, STM_SETICON,
+                                reinterpret_cast<WPARAM>(icon.get()), 0);
+            rowIcons_[surface] = std::move(icon);
+            const std::string text = FormatText("%s\r\n%d pixels: %s", kIconSurfaces[surface].name, target,
+                                                HowWindowsDraws(KindOfSlot(slot).side, target).c_str());
+            SetDlgItemTextA(view, IDC_TEST_SCALE_TEXT_FIRST + row, text.c_str());
+        }
+        LayOutRows();
+    }
+
+    // The rows one under another, each label beside its picture, shifted by the scroll bars.
+    void LayOutRows() {
+        HWND view = ScaleView();
+        RECT label{0, 0, 120, 18};  // dialog units: two lines
+        MapDialogRect(dialog_, &label);
+        const int labelWidth = label.right;
+        const int labelHeight = label.bottom;
+        const int gap = labelHeight / 4;
+        const int pictureLeft = labelWidth + 2 * gap;
+        std::array<int, kIconSurfaces.size()> rowHeights{};
+        int width = 0;
+        int height = gap;
+        for (size_t surface = 0; surface < kIconSurfaces.size(); ++surface) {
+            RECT r{};
+            GetWindowRect(GetDlgItem(view, IDC_TEST_SCALE_IMAGE_FIRST + static_cast<int>(surface)), &r);
+            width = std::max(width, pictureLeft + static_cast<int>(r.right - r.left) + gap);
+            rowHeights[surface] = std::max(labelHeight, static_cast<int>(r.bottom - r.top)) + gap;
+            height += rowHeights[surface];
+        }
+        RECT client{};
+        GetClientRect(view, &client);
+        const int left = -SetScrollExtent(IDC_TEST_SCALE_HSCROLL, width, client.right);
+        int top = gap - SetScrollExtent(IDC_TEST_SCALE_VSCROLL, height, client.bottom);
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        for (size_t surface = 0; surface < kIconSurfaces.size(); ++surface) {
+            const int row = static_cast<int>(surface);
+            SetWindowPos(GetDlgItem(view, IDC_TEST_SCALE_TEXT_FIRST + row), nullptr, left + gap, top, labelWidth,
+                         labelHeight, flags);
+            SetWindowPos(GetDlgItem(view, IDC_TEST_SCALE_IMAGE_FIRST + row), nullptr, left + pictureLeft, top, 0, 0,
+                         flags | SWP_NOSIZE);
+            top += rowHeights[surface];
+        }
+        InvalidateRect(view, nullptr, TRUE);
+    }
+
+    // Sets a scroll bar to `extent` pixels of which `page` show; its position, kept within them.
+    int SetScrollExtent(int id, int extent, int page) {
+        HWND bar = GetDlgItem(dialog_, id);
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL;
+        info.nMax = extent - 1;
+        info.nPage = static_cast<UINT>(std::max(page, 0));
+        SetScrollInfo(bar, SB_CTL, &info, TRUE);
+        return GetScrollPos(bar, SB_CTL);
+    }
+
+    void Scroll(HWND bar, int request) {
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_ALL;
+        GetScrollInfo(bar, SB_CTL, &info);
+        const int line = 16;
+        const auto page = static_cast<int>(info.nPage);
+        int position = info.nPos;
+        switch (request) {
+            case SB_LINEUP:
+                position -= line;
+                break;
+            case SB_LINEDOWN:
+                position += line;
+                break;
+            case SB_PAGEUP:
+                position -= page;
+                break;
+            case SB_PAGEDOWN:
+                position += page;
+                break;
+            case SB_THUMBTRACK:
+            case SB_THUMBPOSITION:
+                position = info.nTrackPos;
+                break;
+            case SB_TOP:
+                position = info.nMin;
+                break;
+            case SB_BOTTOM:
+                position = info.nMax;
+                break;
+            default:
+                return;
+        }
+        SetScrollPos(bar, SB_CTL, position, TRUE);
+        LayOutRows();
     }
 
     static HTREEITEM InsertTreeItem(HWND tree, HTREEITEM parent, const char* text) {
@@ -143,17 +293,21 @@ class TestIconDialog {
     }
 
     [[nodiscard]] HWND Picture() const { return GetDlgItem(dialog_, IDC_TEST_PICTURE); }
+    [[nodiscard]] HWND ScaleView() const { return GetDlgItem(dialog_, IDC_TEST_SCALE_VIEW); }
     [[nodiscard]] bool IsChecked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
 
     UniqueHicon icon_;
+    const ResourceGrid& grid_;
+    std::array<bool, kImageKindCount> present_{};
+    std::array<UniqueHicon, kIconSurfaces.size()> rowIcons_;  // what each row's picture shows
     UniqueImageList imageList_;
     HWND dialog_ = nullptr;
 };
 
 }  // namespace
 
-void RunTestIconDialog(HWND owner, UniqueHicon icon) {
-    TestIconDialog dialog(std::move(icon));
+void RunTestIconDialog(HWND owner, UniqueHicon icon, const ResourceGrid& grid) {
+    TestIconDialog dialog(std::move(icon), grid);
     RunObjectDialog(IDD_TEST_ICON, owner, dialog);
 }
 

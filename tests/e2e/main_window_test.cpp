@@ -288,6 +288,15 @@ class TestDialog {
         }
         return shown;
     }
+    // A surface's row in the view of the icon as Windows draws it: its label, and its picture's size.
+    [[nodiscard]] std::string RowText(int surface) const {
+        return DialogItemText(GetDlgItem(dialog_, IDC_TEST_SCALE_VIEW), IDC_TEST_SCALE_TEXT_FIRST + surface);
+    }
+    [[nodiscard]] SIZE RowPictureSize(int surface) const {
+        RECT r{};
+        GetWindowRect(GetDlgItem(GetDlgItem(dialog_, IDC_TEST_SCALE_VIEW), IDC_TEST_SCALE_IMAGE_FIRST + surface), &r);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    }
     bool Close() const {
         ClickButton(dialog_, IDOK);
         return WaitUntilClosed(dialog_);
@@ -296,6 +305,11 @@ class TestDialog {
   private:
     HWND dialog_ = nullptr;
 };
+
+// Rows of the view of the icon as Windows draws it.
+constexpr int kTitleBar = 0;
+constexpr int kStartPins = 2;
+constexpr int kExplorerLarge = 5;
 
 TEST(MainWindow, TestIconDialogWithAndWithoutAResource) {
     TempFolder folder;
@@ -311,6 +325,7 @@ TEST(MainWindow, TestIconDialogWithAndWithoutAResource) {
         EXPECT_TRUE(test.Slide(0));
         EXPECT_EQ(0, test.PictureSize().cx);
         EXPECT_EQ(0, test.PictureSize().cy);
+        EXPECT_EQ("Start pins\r\n32 pixels: no image", test.RowText(kStartPins));
         EXPECT_TRUE(test.Close());
     }
 
@@ -326,6 +341,17 @@ TEST(MainWindow, TestIconDialogWithAndWithoutAResource) {
         SendMessageTimeoutA(GetDlgItem(test.Window(), IDC_TEST_TREE), TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 3000,
                             &items);
         EXPECT_EQ(3u, items);
+
+        // The one image, 48 pixels, as Windows draws it: exact in Explorer's large view at 100%, scaled
+        // down on the title bar; at 400% scaled up to 256 pixels for Start.
+        EXPECT_EQ("Explorer large icons\r\n48 pixels: exact", test.RowText(kExplorerLarge));
+        EXPECT_EQ(48, test.RowPictureSize(kExplorerLarge).cx);
+        EXPECT_EQ("title bar, menus and notification area\r\n16 pixels: from 48", test.RowText(kTitleBar));
+        EXPECT_EQ(16, test.RowPictureSize(kTitleBar).cy);
+        ASSERT_TRUE(ClickButtonAndWait(test.Window(), IDC_TEST_SCALE_FIRST + 7));
+        EXPECT_EQ("Start pins\r\n256 pixels: from 48", test.RowText(kStartPins));
+        EXPECT_EQ(256, test.RowPictureSize(kStartPins).cx);
+        EXPECT_EQ(256, test.RowPictureSize(kStartPins).cy);
 
         EXPECT_TRUE(test.Slide(96));
         EXPECT_EQ(96, test.PictureSize().cx);

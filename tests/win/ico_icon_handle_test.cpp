@@ -1,12 +1,14 @@
 // The platform's own icon code takes every image we read and write: our full grid, and every icon
 // group of the system's shell32.dll (icons nobody here made, their 256-pixel PNG images among them),
-// read, written and read again; and from a file of ours it picks and draws each Windows size's own image.
+// read, written and read again; and from a file of ours it picks and draws each Windows size's own image,
+// and the image Windows' rule takes for a size the icon lacks, scaled.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "color/convert.h"
 #include "icon/ico_file.h"
 #include "icon/icon_handle_win.h"
+#include "icon/windows_scales.h"
 #include "support/fake_alerts.h"
 #include "support/fake_files.h"
 #include "support/ico_fixtures.h"
@@ -207,6 +210,28 @@ COLORREF ColorOfSide(int side) {
     return RGB(side % 251, 255 - side / 2, 3 * side % 256);
 }
 
+// Whether an icon is side x side pixels and draws at that size in nothing but `color`.
+testing::AssertionResult IsIconOfColor(HICON icon, int side, COLORREF color) {
+    const IconBitmaps bitmaps(icon);
+    BITMAP header{};
+    if (!bitmaps.color || GetObjectA(bitmaps.color.get(), sizeof header, &header) == 0) {
+        return testing::AssertionFailure() << "no icon, or no colour bitmap";
+    }
+    if (header.bmWidth != side || header.bmHeight != side) {
+        return testing::AssertionFailure() << "an icon of " << header.bmWidth << " x " << header.bmHeight;
+    }
+    test::Canvas canvas(side, side, RGB(0, 0, 0));
+    if (!canvas.Ok() || !DrawIconEx(canvas.Dc(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL)) {
+        return testing::AssertionFailure() << "not drawn";
+    }
+    const RECT off = canvas.BoundsNotOf(color);
+    if (!IsRectEmpty(&off)) {
+        return testing::AssertionFailure() << "pixels not of its colour from (" << off.left << ", " << off.top
+                                           << ") to (" << off.right << ", " << off.bottom << ")";
+    }
+    return testing::AssertionSuccess();
+}
+
 // Windows 10 and 11 draw at these sizes above 100%; from a file we made of the layer, with every image
 // the grid and the Windows sizes hold, the platform must pick the image of exactly that size (not scale
 // a neighbour) and draw it as the layer had it; the 256-pixel one is a PNG stream.
@@ -237,18 +262,20 @@ TEST(IcoIconHandleTest, ThePlatformDrawsEachWindowsSizeFromItsOwnImage) {
         const std::vector<uint8_t>& image = group->images[static_cast<size_t>(made.id - 1)];
         EXPECT_EQ(ResourceGrid::IsPngStream(image.data(), static_cast<uint32_t>(image.size())), side == kPngSide)
             << side;
-        ASSERT_TRUE(made.icon) << side;
-        const IconBitmaps bitmaps(made.icon.get());
-        BITMAP color{};
-        ASSERT_NE(GetObjectA(bitmaps.color.get(), sizeof color, &color), 0) << side;
-        EXPECT_EQ(color.bmWidth, side);
-        EXPECT_EQ(color.bmHeight, side);
-        test::Canvas canvas(side, side, RGB(0, 0, 0));
-        ASSERT_TRUE(canvas.Ok());
-        ASSERT_TRUE(DrawIconEx(canvas.Dc(), 0, 0, made.icon.get(), side, side, 0, nullptr, DI_NORMAL)) << side;
-        const RECT off = canvas.BoundsNotOf(ColorOfSide(side));
-        EXPECT_TRUE(IsRectEmpty(&off)) << side << ": pixels not of its colour from (" << off.left << ", " << off.top
-                                       << ") to (" << off.right << ", " << off.bottom << ")";
+        EXPECT_TRUE(IsIconOfColor(made.icon.get(), side, ColorOfSide(side))) << side;
+    }
+
+    // Where the icon has no image of a side, the Test dialog takes the one Windows' rule takes (not the
+    // nearest, which LookupIconIdFromDirectoryEx takes: 80 for 84) and has the platform scale it.
+    std::array<bool, kImageKindCount> present{};
+    for (int slot = 0; slot < kImageKindCount; ++slot) {
+        present[static_cast<size_t>(slot)] = grid.Slot(slot).present != 0;
+    }
+    for (const auto& [target, from] : {std::pair{28, 30}, {84, 96}, {128, 256}, {1024, 256}}) {
+        const int slot = SlotWindowsDraws(present, target);
+        ASSERT_EQ(KindOfSlot(slot).side, from) << target;
+        const UniqueHicon icon = CreateIconAtSide(grid, slot, target);
+        EXPECT_TRUE(IsIconOfColor(icon.get(), target, ColorOfSide(from))) << target;
     }
 }
 
