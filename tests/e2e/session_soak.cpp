@@ -142,7 +142,7 @@ bool WorkSession(Mode mode, const std::string& icon) {
     PostCommand(window, ID_OPTIONS_TEST_ICON);
     HWND test = WaitForWindow(self, "Tessera Test");
     // At 400% the Test dialog makes its largest icons; they must go as it closes.
-    if (test == nullptr || !ClickButtonAndWait(test, IDC_TEST_SCALE_LAST) || !CancelDialog(test)) {
+    if (test == nullptr || !ClickButtonAndWait(test, IDC_TEST_SCALE_LAST, 20000) || !CancelDialog(test)) {
         return false;
     }
     PostCommand(window, ID_FILE_SAVE_AS);
