@@ -180,6 +180,9 @@ bool Walk(const std::string& out,
     if (HWND test = WaitForWindow(process.Id(), "Tessera Test")) {
         SendMessageTimeoutA(GetDlgItem(test, IDC_TEST_SLIDER), TBM_SETPOS, TRUE, 48, SMTO_ABORTIFHUNG, 3000, nullptr);
         pictures.Take(test, "test-dialog");
+        // At 200%, where Windows scales the grid's 48-pixel images up for Start and Explorer.
+        ClickButtonAndWait(test, IDC_TEST_SCALE_FIRST + 4);
+        pictures.Take(test, "test-dialog-scale");
         ClickButton(test, IDOK);
         WaitUntilClosed(test);
     } else {

@@ -169,7 +169,7 @@ class TestIconDialog {
     // The rows one under another, each label beside its picture, shifted by the scroll bars.
     void LayOutRows() {
         HWND view = ScaleView();
-        RECT label{0, 0, 120, 18};  // dialog units: two lines
+        RECT label{0, 0, 135, 18};  // dialog units: two lines of the longest name
         MapDialogRect(dialog_, &label);
         const int labelWidth = label.right;
         const int labelHeight = label.bottom;
@@ -189,7 +189,7 @@ class TestIconDialog {
         GetClientRect(view, &client);
         const int left = -SetScrollExtent(IDC_TEST_SCALE_HSCROLL, width, client.right);
         int top = gap - SetScrollExtent(IDC_TEST_SCALE_VSCROLL, height, client.bottom);
-        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
         for (size_t surface = 0; surface < kIconSurfaces.size(); ++surface) {
             const int row = static_cast<int>(surface);
             SetWindowPos(GetDlgItem(view, IDC_TEST_SCALE_TEXT_FIRST + row), nullptr, left + gap, top, labelWidth,
@@ -198,7 +198,7 @@ class TestIconDialog {
                          flags | SWP_NOSIZE);
             top += rowHeights[surface];
         }
-        InvalidateRect(view, nullptr, TRUE);
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
 
     // Sets a scroll bar to `extent` pixels of which `page` show; its position, kept within them.
