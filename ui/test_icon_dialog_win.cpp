@@ -169,7 +169,7 @@ class TestIconDialog {
     // The rows one under another, each label beside its picture, shifted by the scroll bars.
     void LayOutRows() {
         HWND view = ScaleView();
-        RECT label{0, 0, 135, 18};  // dialog units: two lines of the longest name
+        RECT label{0, 0, 135, 18};  // dialog units: the longest name on one line, the size below
         MapDialogRect(dialog_, &label);
         const int labelWidth = label.right;
         const int labelHeight = label.bottom;
