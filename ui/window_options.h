@@ -18,7 +18,7 @@ inline constexpr const char* kUntitledDocumentName = "Untitled.ico";
 inline constexpr const char* kDefaultDocumentPath = "%USERPROFILE%\\My Documents";
 
 inline constexpr size_t kCustomColorCount = 16;
-// Colours are COLORREFs, 0x00BBGGRR. Eight saturated colours, then greys from black to white.
+// Colours are COLORREFs, 0x00BBGGRR. Eight colours, the second of them pale, then greys from black to white.
 inline constexpr uint32_t kDefaultBackgroundColor = 0x808080;
 inline constexpr std::array<uint32_t, kCustomColorCount> kDefaultCustomColors = {
     0x3910C4, 0xB1DDC7, 0xBB8200, 0x7F04C3, 0x05CBFF, 0x81321B, 0x3746F0, 0x228A6A,
