@@ -13,6 +13,8 @@ import subprocess
 import sys
 import tempfile
 
+from checks import expect, report
+
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 DOCUMENTS = ["README.md", "bench/README.md", "examples/README.md"] + sorted(
     str(p.relative_to(ROOT)) for p in (ROOT / "docs").glob("*.md"))
@@ -49,10 +51,6 @@ def shown_commands(text):
         pending = ""
         if line.startswith("tessera "):
             yield line
-
-
-def expect(checks, ok, what):
-    checks.append((ok, what))
 
 
 def help_text(tessera, command):
@@ -97,11 +95,7 @@ def main(argv):
     for shown in ["tutorial", "readme"]:
         expect(checks, "docs/%s.md" % shown in (ROOT / "README.md").read_text(encoding="utf-8"),
                    "README.md links docs/%s.md" % shown)
-    failures = [what for ok, what in checks if not ok]
-    for what in failures:
-        print("FAILED: " + what)
-    print("%d passed, %d failed" % (len(checks) - len(failures), len(failures)))
-    return 0 if not failures else 1
+    return report(checks)
 
 
 if __name__ == "__main__":

@@ -16,6 +16,8 @@ import sys
 import tempfile
 import zipfile
 
+from checks import expect, report
+
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 PE32, PE32_PLUS = 0x10B, 0x20B
 BINARIES = {  # name: (machine, optional header, a DLL)
@@ -26,10 +28,6 @@ BINARIES = {  # name: (machine, optional header, a DLL)
 PAGES = ["readme.html", "tutorial.html"]
 FIXED_STRINGS = {"ProductName": "Tessera", "CompanyName": "The Quorvane",
                  "LegalCopyright": "Copyright (c) 2026 The Quorvane"}
-
-
-def expect(checks, ok, what):
-    checks.append((ok, what))
 
 
 def pe_header(data):
@@ -203,11 +201,7 @@ def main(argv):
     else:
         print(__doc__)
         return 2
-    failures = [what for ok, what in checks if not ok]
-    for what in failures:
-        print("FAILED: " + what)
-    print("%d passed, %d failed" % (len(checks) - len(failures), len(failures)))
-    return 0 if not failures else 1
+    return report(checks)
 
 
 if __name__ == "__main__":
